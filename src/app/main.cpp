@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("pelko-monitor " PELKO_VERSION);
+    return 0;
+}

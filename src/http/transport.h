@@ -1,0 +1,57 @@
+// What a web request hands to the platform's HTTP stack, and what comes back.
+// Backends: libcurl (Linux) and WinINet looked up at run time (Windows).
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+#include "textutil/text.h"
+
+namespace pelko {
+
+struct TransportRequest {
+    Text agentName;
+    // Empty: direct.  Otherwise the proxy list as composed for the request
+    // ("http=host:port" for plain HTTP, "host:port" for HTTPS).
+    Text proxyList;
+    Text host;  // lower case, without port
+    int port = 80;
+    Text verb;
+    Text objectName;  // path, query and fragment
+    bool secure = false;
+    bool noAutoRedirect = false;
+    bool noCookies = false;
+    int flags = 0;  // the request flag word as composed
+    Text headerBlock;  // header lines joined by CR LF, no final CR LF
+    Bytes body;
+    bool hasBody = false;
+};
+
+struct TransportResponse {
+    Bytes body;
+    // Status line and header lines, each ended by CR LF, closed by an empty
+    // line; those of the final answer after followed redirects.
+    Text rawHeaders;
+    bool sent = false;  // false: the request could not be sent at all
+};
+
+struct TransportLimits {
+    std::chrono::milliseconds connect{15000};
+    std::chrono::milliseconds idle{30000};  // no data for this long ends it
+    std::chrono::milliseconds total{120000};
+    std::size_t maxBody = 16u << 20;  // a longer answer gives the empty body
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // Never throws.
+    virtual TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) = 0;
+};
+
+// The platform's transport; tests may put another in its place.
+Transport& CurrentTransport();
+void SetTransport(Transport* transport);  // nullptr restores the platform's
+TransportLimits& CurrentLimits();
+
+}  // namespace pelko

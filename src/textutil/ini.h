@@ -1,0 +1,26 @@
+// INI files, read and written the way the Windows private-profile functions
+// do it: names matched without regard to ASCII case, values trimmed of blanks
+// and of one pair of enclosing quotes, everything else kept byte for byte.
+#pragma once
+
+#include <vector>
+
+#include "textutil/text.h"
+
+namespace pelko {
+
+// At most 10239 bytes are returned.
+Text ReadIniValue(const Text& file, const Text& section, const Text& key, Opt<Text> defaultValue = {});
+// An omitted key removes the section, an omitted value removes the key.
+bool WriteIniValue(const Text& file, const Text& section, Opt<Text> key = {}, Opt<Text> value = {});
+
+struct IniWrite {
+    Text section, key, value;
+};
+// Several values in one replacement of the file.
+bool WriteIniValues(const Text& file, const std::vector<IniWrite>& writes);
+
+// The folder that holds the program's file, without a trailing separator.
+Text RunDirectory();
+
+}  // namespace pelko
