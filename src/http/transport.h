@@ -2,7 +2,9 @@
 // Backends: libcurl (Linux) and WinINet looked up at run time (Windows).
 #pragma once
 
-#include <chrono>
+// Durations come through <thread>: <chrono> itself does not compile with the
+// code page 936 literal charset (its C++20 part holds a micro sign).
+#include <thread>
 #include <cstddef>
 
 #include "textutil/text.h"
@@ -32,7 +34,9 @@ struct TransportResponse {
     // Status line and header lines, each ended by CR LF, closed by an empty
     // line; those of the final answer after followed redirects.
     Text rawHeaders;
-    bool sent = false;  // false: the request could not be sent at all
+    // false: no complete answer (not sent, refused, unresolved, TLS fault,
+    // time limit, body over the cap); body and rawHeaders are then empty.
+    bool sent = false;
 };
 
 struct TransportLimits {
@@ -50,6 +54,7 @@ public:
 };
 
 // The platform's transport; tests may put another in its place.
+Transport& PlatformTransport();  // defined by the backend file
 Transport& CurrentTransport();
 void SetTransport(Transport* transport);  // nullptr restores the platform's
 TransportLimits& CurrentLimits();

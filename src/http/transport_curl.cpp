@@ -1,0 +1,262 @@
+// The Linux transport over libcurl.  It sends the composed header block as
+// it is: curl's own default lines are switched off where the block has none.
+#include <curl/curl.h>
+
+#include <string>
+#include <vector>
+
+#include "http/transport.h"
+
+namespace pelko {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The header lines of the block; CR and LF never stay inside a line, so no
+// line can smuggle in another.
+std::vector<std::string> HeaderLines(const Text& block) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : block) {
+        if (c == '\r' || c == '\n') {
+            if (!line.empty()) lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::string_view NameOf(std::string_view line) {
+    size_t colon = line.find(':');
+    std::string_view name = line.substr(0, colon == std::string_view::npos ? 0 : colon);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+    return name;
+}
+
+// The proxy for this scheme out of a list of "scheme=host:port" and bare
+// "host:port" entries; empty for a direct connection.
+std::string ProxyFor(const Text& list, bool secure) {
+    const std::string scheme = secure ? "https" : "http";
+    std::string bare, matched;
+    size_t i = 0;
+    while (i < list.size()) {
+        size_t end = list.find_first_of(" ;", i);
+        if (end == std::string::npos) end = list.size();
+        std::string entry = list.substr(i, end - i);
+        i = end + 1;
+        if (entry.empty()) continue;
+        size_t eq = entry.find('=');
+        if (eq == std::string::npos) {
+            if (bare.empty()) bare = entry;
+        } else if (matched.empty() && SameNameIgnoringCase(entry.substr(0, eq), scheme)) {
+            matched = entry.substr(eq + 1);
+        }
+    }
+    std::string proxy = matched.empty() ? bare : matched;
+    if (proxy.empty()) return {};
+    if (proxy.find("://") == std::string::npos) proxy = "http://" + proxy;
+    if (proxy.find(':', proxy.find("://") + 3) == std::string::npos) proxy += ":80";
+    return proxy;
+}
+
+// Bytes a URL may not hold as they are are percent-encoded; the fragment
+// never goes on the wire.
+std::string WireObjectName(const Text& objectName) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : objectName) {
+        if (c == '#') break;
+        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
+            c == '{' || c == '|' || c == '}') {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (out.empty() || out[0] != '/') out.insert(out.begin(), '/');
+    return out;
+}
+
+struct Exchange {
+    TransportLimits limits;
+    Bytes body;
+    std::string headers;  // of the answer being read
+    bool headersComplete = false;
+    bool overCap = false;
+    bool idleTimeout = false;
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t lastTransferred = 0;
+};
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* x = static_cast<Exchange*>(user);
+    x->lastActivity = Clock::now();
+    std::string line(data, size * count);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (line.rfind("HTTP/", 0) == 0) {
+        // Each answer on the way (interim, redirect) starts afresh.
+        x->headers = line + "\r\n";
+        x->headersComplete = false;
+    } else if (line.empty()) {
+        x->headers += "\r\n";
+        x->headersComplete = true;
+    } else {
+        x->headers += line + "\r\n";
+    }
+    return size * count;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* x = static_cast<Exchange*>(user);
+    x->lastActivity = Clock::now();
+    size_t n = size * count;
+    if (x->body.size() + n > x->limits.maxBody) {
+        x->overCap = true;
+        return 0;  // ends the transfer
+    }
+    x->body.append(data, n);
+    return n;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    auto* x = static_cast<Exchange*>(user);
+    auto now = Clock::now();
+    if (dlnow + ulnow != x->lastTransferred) {
+        x->lastTransferred = dlnow + ulnow;
+        x->lastActivity = now;
+    }
+    if (now - x->lastActivity > x->limits.idle) {
+        x->idleTimeout = true;
+        return 1;
+    }
+    return 0;
+}
+
+class CurlTransport : public Transport {
+public:
+    CurlTransport() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+
+    TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) override {
+        try {
+            return Run(request, limits);
+        } catch (...) {
+            return {};
+        }
+    }
+
+private:
+    static TransportResponse Run(const TransportRequest& request, const TransportLimits& limits) {
+        TransportResponse response;
+        CURL* curl = curl_easy_init();
+        if (!curl) return response;
+
+        int port = request.port;
+        if (port <= 0) port = request.secure ? 443 : 80;  // 0 stands for the scheme's own port
+        const std::string url = std::string(request.secure ? "https://" : "http://") + request.host + ":" +
+                                std::to_string(port) + WireObjectName(request.objectName);
+
+        curl_slist* headers = nullptr;
+        bool hasAgent = false, hasAccept = false, hasExpect = false, hasType = false, hasProxyConn = false;
+        for (const std::string& line : HeaderLines(request.headerBlock)) {
+            if (line.find(':') == std::string::npos) continue;  // not a header line
+            std::string_view name = NameOf(line);
+            if (name.empty()) continue;
+            hasAgent |= SameNameIgnoringCase(name, "User-Agent");
+            hasAccept |= SameNameIgnoringCase(name, "Accept");
+            hasExpect |= SameNameIgnoringCase(name, "Expect");
+            hasType |= SameNameIgnoringCase(name, "Content-Type");
+            hasProxyConn |= SameNameIgnoringCase(name, "Proxy-Connection");
+            std::string value = line.substr(line.find(':') + 1);
+            if (value.find_first_not_of(" \t") == std::string::npos)
+                headers = curl_slist_append(headers, (std::string(name) + ";").c_str());  // an empty value, sent
+            else
+                headers = curl_slist_append(headers, line.c_str());
+        }
+        if (!hasAccept) headers = curl_slist_append(headers, "Accept:");
+        if (!hasExpect) headers = curl_slist_append(headers, "Expect:");
+        if (!hasType) headers = curl_slist_append(headers, "Content-Type:");
+        if (!hasProxyConn) headers = curl_slist_append(headers, "Proxy-Connection:");
+
+        std::string agent = request.agentName.substr(0, request.agentName.find_first_of("\r\n"));
+        std::string proxy = ProxyFor(request.proxyList, request.secure);
+
+        Exchange x;
+        x.limits = limits;
+        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        if (!hasAgent && !agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
+        // Set even when empty: an empty proxy keeps the environment's out.
+        curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+        curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
+        curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, request.noAutoRedirect ? 0L : 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
+        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &x);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &x);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &x);
+
+        if (request.verb == "HEAD") {
+            curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        } else if (request.verb == "POST") {
+            // A plain POST, so that a 301/302/303 turns it into a GET as browsers do.
+            curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        } else if (request.verb != "GET") {
+            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
+        }
+        if (request.hasBody || request.verb == "POST") {
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+        }
+
+        x.lastActivity = Clock::now();
+        CURLcode result = curl_easy_perform(curl);
+        curl_easy_cleanup(curl);
+        curl_slist_free_all(headers);
+
+        if (result != CURLE_OK || !x.headersComplete || x.overCap || x.idleTimeout) return response;
+        response.sent = true;
+        response.body = std::move(x.body);
+        response.rawHeaders = std::move(x.headers);
+        return response;
+    }
+};
+
+}  // namespace
+
+Transport& PlatformTransport() {
+    static CurlTransport transport;
+    return transport;
+}
+
+}  // namespace pelko
