@@ -1,0 +1,32 @@
+// The list API: one query per keyword, its rows turned into FeedItem records.
+#pragma once
+
+#include <vector>
+
+#include "textutil/text.h"
+
+namespace pelko {
+
+struct FeedItem {
+    Text article_mall;
+    Text article_url;
+    Text article_subtitle;
+    Text article_title;
+    Text article_referrals;
+    Text publish_date_lt;  // already local time text
+    Text article_pic;
+    Text article_price;
+    Text article_id;
+};
+
+using FeedItemList = std::vector<FeedItem>;
+
+extern const char kFeedUserAgentLine[];
+
+Text FeedUrl(const Text& keyword, const Text& scanCount);
+
+// "-1" when the answer is not JSON, "0" when it has no rows, otherwise the
+// number of rows; `items` is replaced only when there are rows.
+Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items);
+
+}  // namespace pelko
