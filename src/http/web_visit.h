@@ -9,18 +9,18 @@ namespace pelko {
 // The optional parameters, each given or not; the designated-initialiser
 // form keeps calls readable: WebVisit(url, {.method = 1, .postText = body}).
 struct WebVisitParams {
-    Opt<int> method;
-    Opt<Text> postText;
+    Opt<int> method{};
+    Opt<Text> postText{};
     Text* cookies = nullptr;  // in/out; given at all turns cookie handling over to the caller
     Text* returnedCookies = nullptr;
-    Opt<Text> extraHeaders;
+    Opt<Text> extraHeaders{};
     Text* returnedHeaders = nullptr;
-    Opt<bool> noRedirect;
+    Opt<bool> noRedirect{};
     Bytes* postBytes = nullptr;  // in/out
-    Opt<Text> proxy;
-    Opt<bool> mergeCookies;
-    Opt<bool> completeHeaders;
-    Opt<bool> normaliseHeaderNames;
+    Opt<Text> proxy{};
+    Opt<bool> mergeCookies{};
+    Opt<bool> completeHeaders{};
+    Opt<bool> normaliseHeaderNames{};
 };
 
 Bytes WebVisit(const Text& url, const WebVisitParams& params = {});
