@@ -7,7 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
+#include <thread>  // std::chrono; <chrono> itself does not compile with the code page 936 literal charset
 
 namespace pelko {
 
