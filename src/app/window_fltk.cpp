@@ -1,0 +1,460 @@
+// The main window on Linux, built with FLTK 1.3.  FLTK speaks UTF-8; every
+// text crosses to the core as code page 936 in GetText/SetText and friends.
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Scrollbar.H>
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Editor.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include "app/window.h"
+#include "textutil/codepage.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr Fl_Font kUiFont = FL_FREE_FONT;
+constexpr int kUiSize = 12;
+
+// The layout is given for an outer size of 370 x 446 including the frame.
+// A window manager adds its own frame around our client area, so the client
+// area is what a Windows frame would leave inside 370 x 446: 3 px borders and
+// a 31 px caption.  364 x 412 holds the outer group boxes (right edge 360,
+// bottom edge 408) with a small margin.
+constexpr int kClientW = 364;
+constexpr int kClientH = 412;
+constexpr int kLeft = 50, kTop = 50;
+
+enum class Kind { Group, Label, Box, NumberBox, KeywordBox, Button };
+
+struct Layout {
+    Control control;
+    Kind kind;
+    int parent;  // index into kLayout, -1 for the window
+    int x, y, w, h;
+    const char8_t* text;
+};
+
+// Positions are relative to the parent group box, as in the design table.
+constexpr Layout kLayout[] = {
+    {Control::分组框1, Kind::Group, -1, 8, 9, 352, 184, u8"关键词监控"},
+    {Control::编辑框_关键词, Kind::KeywordBox, 0, 8, 24, 336, 144, u8""},
+    {Control::分组框2, Kind::Group, -1, 8, 201, 352, 207, u8"监控设置"},
+    {Control::透明标签2, Kind::Label, 2, 16, 20, 32, 24, u8"数量:"},
+    {Control::编辑框_扫描数量, Kind::NumberBox, 2, 64, 20, 136, 24, u8""},
+    {Control::透明标签3, Kind::Label, 2, 16, 53, 32, 24, u8"间隔:"},
+    {Control::编辑框_间隔时间, Kind::NumberBox, 2, 64, 53, 136, 24, u8""},
+    {Control::透明标签4, Kind::Label, 2, 16, 86, 32, 24, u8"分割:"},
+    {Control::编辑框_分割符号, Kind::Box, 2, 64, 86, 136, 24, u8""},
+    {Control::按钮_恢复默认, Kind::Button, 2, 224, 18, 108, 24, u8"恢复默认"},
+    {Control::按钮_保存设置, Kind::Button, 2, 224, 52, 108, 24, u8"保存设置"},
+    {Control::按钮_开始监控, Kind::Button, 2, 224, 86, 108, 24, u8"开始监控"},
+    {Control::分组框3, Kind::Group, 2, 4, 123, 344, 80, u8"推送设置"},
+    {Control::透明标签5, Kind::Label, 12, 14, 17, 60, 24, u8"钉钉推送:"},
+    {Control::编辑框_推送, Kind::Box, 12, 79, 17, 251, 24, u8""},
+    {Control::透明标签1, Kind::Label, 12, 14, 48, 60, 24, u8"Server酱:"},
+    {Control::编辑框_Server酱, Kind::Box, 12, 79, 48, 251, 24, u8""},
+};
+constexpr size_t kControlCount = std::size(kLayout);
+
+double MonotonicSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+const char* U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+// A frame with its caption set into the top line, as group boxes look.
+class GroupBox : public Fl_Group {
+public:
+    GroupBox(int x, int y, int w, int h) : Fl_Group(x, y, w, h) {
+        box(FL_NO_BOX);
+        // Inside, so the parent does not draw the caption a second time above.
+        align(FL_ALIGN_INSIDE | FL_ALIGN_TOP_LEFT);
+    }
+
+protected:
+    void draw() override {
+        if (damage() & ~FL_DAMAGE_CHILD) {
+            fl_font(labelfont(), labelsize());
+            int lineY = y() + fl_height() / 2;
+            draw_box(FL_ENGRAVED_FRAME, x(), lineY, w(), h() - (lineY - y()), color());
+            if (label() && *label()) {
+                int tw = static_cast<int>(fl_width(label())) + 4;
+                fl_color(parent() ? parent()->color() : color());
+                fl_rectf(x() + 6, y(), tw, fl_height());
+                fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+                fl_draw(label(), x() + 8, y() + fl_height() - fl_descent());
+            }
+        }
+        draw_children();
+    }
+};
+
+// A single-line box whose text stands centred while it is narrower than the
+// box; wider text scrolls sideways from the left like any input.
+class CentredInput : public Fl_Input {
+public:
+    CentredInput(int x, int y, int w, int h) : Fl_Input(x, y, w, h) {}
+
+    int handle(int event) override {
+        switch (event) {
+            case FL_PUSH:
+            case FL_DRAG:
+            case FL_RELEASE: {
+                // The base class maps the pointer to a character as if the
+                // text started at the left edge; shift it by our indent.
+                int indent = Indent();
+                Fl::e_x -= indent;
+                int r = Fl_Input::handle(event);
+                Fl::e_x += indent;
+                return r;
+            }
+            default:
+                return Fl_Input::handle(event);
+        }
+    }
+
+protected:
+    void draw() override {
+        Fl_Boxtype b = box();
+        draw_box(b, color());
+        int X = x() + Fl::box_dx(b), Y = y() + Fl::box_dy(b);
+        int W = w() - Fl::box_dw(b), H = h() - Fl::box_dh(b);
+        int indent = Indent();
+        drawtext(X + indent, Y, W - indent, H);
+    }
+
+private:
+    int Indent() {
+        fl_font(textfont(), textsize());
+        // Room for the cursor after the last character.
+        int tw = static_cast<int>(fl_width(value(), size())) + 4;
+        int inner = w() - Fl::box_dw(box());
+        return tw < inner ? (inner - tw) / 2 : 0;
+    }
+};
+
+// The integer boxes: typing is limited to "-" and digits, and leaving the box
+// rewrites its text as a clamped 32-bit number.
+class NumberInput : public CentredInput {
+public:
+    using CentredInput::CentredInput;
+
+    int handle(int event) override {
+        if (event == FL_KEYBOARD && !IsControlKey() && !OnlyNumberChars(Fl::event_text(), Fl::event_length()))
+            return 1;  // swallowed: the character is refused
+        if (event == FL_UNFOCUS) Normalize();
+        return CentredInput::handle(event);
+    }
+
+    // Read as a signed decimal with 64-bit range, then clamp to 32 bits.
+    static Text Normalized(const char* s) {
+        while (*s == ' ' || *s == '\t') ++s;
+        bool negative = false;
+        if (*s == '-' || *s == '+') negative = *s++ == '-';
+        long long v = 0;
+        for (; *s >= '0' && *s <= '9'; ++s) {
+            int d = *s - '0';
+            if (v > (LLONG_MAX - d) / 10) {
+                v = LLONG_MAX;
+                while (*s >= '0' && *s <= '9') ++s;
+                break;
+            }
+            v = v * 10 + d;
+        }
+        if (negative) v = -v;
+        if (v > INT32_MAX) v = INT32_MAX;
+        if (v < INT32_MIN) v = INT32_MIN;
+        return v == 0 ? Text() : std::to_string(v);
+    }
+
+private:
+    static bool IsControlKey() {
+        if (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) return true;
+        const char* t = Fl::event_text();
+        int n = Fl::event_length();
+        // Navigation and editing keys carry no text, or only a control byte.
+        return n == 0 || (n == 1 && (static_cast<unsigned char>(t[0]) < 0x20 || t[0] == 0x7f));
+    }
+    static bool OnlyNumberChars(const char* t, int n) {
+        for (int i = 0; i < n; ++i)
+            if (t[i] != '-' && (t[i] < '0' || t[i] > '9')) return false;
+        return true;
+    }
+    void Normalize() {
+        Text rewritten = Normalized(value());
+        if (rewritten != value()) value(rewritten.c_str());
+    }
+};
+
+// Multi-line keyword box: wraps at its width, keeps a vertical scroll bar in
+// place even when the text fits, so the wrap width never jumps.
+class KeywordEditor : public Fl_Text_Editor {
+public:
+    KeywordEditor(int x, int y, int w, int h) : Fl_Text_Editor(x, y, w, h) {
+        buffer(&buffer_);
+        wrap_mode(WRAP_AT_BOUNDS, 0);
+    }
+    ~KeywordEditor() override { buffer(nullptr); }
+
+    void resize(int X, int Y, int W, int H) override {
+        Fl_Text_Editor::resize(X, Y, W, H);
+        if (mVScrollBar->visible()) return;
+        int sb = scrollbar_width() ? scrollbar_width() : Fl::scrollbar_size();
+        // Lay the text out as if the bar were there, then put the bar back.
+        Fl_Text_Editor::resize(X, Y, W - sb, H);
+        Fl_Widget::resize(X, Y, W, H);
+        if (mVScrollBar->visible()) {
+            // Narrower text needed the bar after all: keep the full layout.
+            Fl_Text_Editor::resize(X, Y, W, H);
+            return;
+        }
+        mVScrollBar->resize(X + W - Fl::box_dx(box()) - sb, Y + Fl::box_dy(box()), sb, H - Fl::box_dh(box()));
+        mVScrollBar->value(0, 1, 0, 1);
+        mVScrollBar->set_visible();
+    }
+
+    Fl_Text_Buffer buffer_;
+};
+
+class FltkMainWindow : public MainWindow {
+public:
+    ~FltkMainWindow() override { delete window_; }
+
+    Text GetText(Control box) override {
+        Fl_Widget* w = Widget(box);
+        if (!w) return {};
+        if (auto* editor = dynamic_cast<KeywordEditor*>(w)) {
+            char* utf8 = editor->buffer_.text();
+            Text out = Utf8ToAnsi(utf8 ? utf8 : "");
+            std::free(utf8);
+            return out;
+        }
+        if (auto* input = dynamic_cast<Fl_Input*>(w)) return Utf8ToAnsi(input->value());
+        return Utf8ToAnsi(w->label() ? w->label() : "");
+    }
+    void SetText(Control box, const Text& text) override {
+        Fl_Widget* w = Widget(box);
+        if (!w) return;
+        Text utf8 = AnsiToUtf8(text);
+        if (auto* editor = dynamic_cast<KeywordEditor*>(w)) {
+            editor->buffer_.text(utf8.c_str());
+        } else if (auto* input = dynamic_cast<Fl_Input*>(w)) {
+            input->value(utf8.c_str());
+        } else {
+            w->copy_label(utf8.c_str());
+        }
+        w->redraw();
+    }
+    Text GetCaption(Control button) override { return GetText(button); }
+    void SetCaption(Control button, const Text& caption) override { SetText(button, caption); }
+    void SetEnabled(Control control, bool enabled) override {
+        if (Fl_Widget* w = Widget(control)) enabled ? w->activate() : w->deactivate();
+    }
+    bool IsDisabled(Control control) override {
+        Fl_Widget* w = Widget(control);
+        return w && !w->active();
+    }
+
+    void ProcessEvents() override {
+        if (!closed_) Fl::check();
+    }
+
+    void WaitDispatching(int64_t due100ns) override {
+        if (closed_) return;
+        if (due100ns >= 0) {
+            Fl::check();
+            return;
+        }
+        // <chrono> cannot be compiled under the program's code page (its "µs"
+        // has no GBK form), so the monotonic clock is read directly.
+        double due = MonotonicSeconds() + static_cast<double>(-(due100ns / 10)) / 1e6;
+        // Fl::wait sleeps in select() until an event arrives or the time left
+        // has passed, so this loop never spins.
+        while (!closed_) {
+            double left = due - MonotonicSeconds();
+            if (left <= 0) break;
+            Fl::wait(left < 86400.0 ? left : 86400.0);
+        }
+    }
+
+    bool IsClosed() override { return closed_; }
+
+    int Run(const WindowEvents& events) override {
+        events_ = events;
+        OpenDisplay();
+        Build();
+        window_->show();
+        FixLegacyTitle();
+        if (events_.created) events_.created();
+        while (!closed_ && Fl::first_window()) Fl::wait(1e20);
+        closed_ = true;
+        return 0;
+    }
+
+private:
+    static void NoDisplay(const char* format, ...) {
+        std::fprintf(stderr,
+                     "pelko-monitor: cannot open the X display%s%s; run it on a desktop, or use --headless to "
+                     "monitor without a window\n",
+                     std::getenv("DISPLAY") ? " " : " (DISPLAY is not set)",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+        (void)format;
+        std::exit(1);
+    }
+
+    // FLTK's own message for a missing display names no way out.
+    static void OpenDisplay() {
+        auto saved = Fl::fatal;
+        Fl::fatal = NoDisplay;
+        fl_open_display();
+        Fl::fatal = saved;
+    }
+
+    // FLTK stores the UTF-8 title in WM_NAME typed as Latin-1 STRING, which
+    // tools that read WM_NAME show as mojibake; retype it as UTF8_STRING.
+    void FixLegacyTitle() {
+        ::Window xid = fl_xid(window_);
+        if (!xid) return;
+        Atom utf8 = XInternAtom(fl_display, "UTF8_STRING", False);
+        const char* title = window_->label();
+        auto* bytes = reinterpret_cast<const unsigned char*>(title);
+        int n = static_cast<int>(std::strlen(title));
+        XChangeProperty(fl_display, xid, XA_WM_NAME, utf8, 8, PropModeReplace, bytes, n);
+        XChangeProperty(fl_display, xid, XA_WM_ICON_NAME, utf8, 8, PropModeReplace, bytes, n);
+        XFlush(fl_display);
+    }
+
+    void Build() {
+        Fl::set_font(kUiFont, " WenQuanYi Micro Hei");
+        Fl::scheme("gtk+");
+        window_ = new Fl_Double_Window(kLeft, kTop, kClientW, kClientH, U8(u8"Pelko爆料监控"));
+        window_->callback(OnClose, this);
+
+        std::array<int, kControlCount> absX{}, absY{};
+        std::array<Fl_Group*, kControlCount> groups{};
+        for (size_t i = 0; i < kControlCount; ++i) {
+            const Layout& l = kLayout[i];
+            absX[i] = l.x + (l.parent >= 0 ? absX[l.parent] : 0);
+            absY[i] = l.y + (l.parent >= 0 ? absY[l.parent] : 0);
+            // FLTK's groups add widgets to the current group; place each one
+            // in its own group box explicitly.
+            Fl_Group* parent = l.parent >= 0 ? groups[l.parent] : window_;
+            Fl_Group::current(nullptr);
+            Fl_Widget* w = Make(l.kind, absX[i], absY[i], l.w, l.h, U8(l.text));
+            parent->add(w);
+            if (l.kind == Kind::Group) groups[i] = static_cast<Fl_Group*>(w);
+            widgets_[static_cast<size_t>(l.control)] = w;
+        }
+        Fl_Group::current(nullptr);
+        window_->end();
+        // Fixed layout: no resizing.
+        window_->size_range(kClientW, kClientH, kClientW, kClientH);
+
+        Wire(Control::按钮_恢复默认, &WindowEvents::restoreDefaults);
+        Wire(Control::按钮_保存设置, &WindowEvents::saveSettings);
+        Wire(Control::按钮_开始监控, &WindowEvents::toggleMonitoring);
+    }
+
+    static Fl_Widget* Make(Kind kind, int x, int y, int w, int h, const char* text) {
+        Fl_Widget* widget = nullptr;
+        switch (kind) {
+            case Kind::Group: {
+                auto* g = new GroupBox(x, y, w, h);
+                g->end();
+                g->copy_label(text);
+                widget = g;
+                break;
+            }
+            case Kind::Label: {
+                auto* b = new Fl_Box(FL_NO_BOX, x, y, w, h, nullptr);
+                b->copy_label(text);
+                b->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+                widget = b;
+                break;
+            }
+            case Kind::Box:
+            case Kind::NumberBox: {
+                Fl_Input* in = kind == Kind::NumberBox ? new NumberInput(x, y, w, h) : new CentredInput(x, y, w, h);
+                in->textfont(kUiFont);
+                in->textsize(kUiSize);
+                widget = in;
+                break;
+            }
+            case Kind::KeywordBox: {
+                auto* e = new KeywordEditor(x, y, w, h);
+                e->end();
+                e->textfont(kUiFont);
+                e->textsize(kUiSize);
+                e->box(FL_DOWN_BOX);
+                widget = e;
+                break;
+            }
+            case Kind::Button: {
+                auto* b = new Fl_Button(x, y, w, h, nullptr);
+                b->copy_label(text);
+                widget = b;
+                break;
+            }
+        }
+        widget->labelfont(kUiFont);
+        widget->labelsize(kUiSize);
+        return widget;
+    }
+
+    using Handler = std::function<void()> WindowEvents::*;
+    struct Target {
+        FltkMainWindow* self;
+        Handler handler;
+    };
+
+    void Wire(Control button, Handler handler) {
+        targets_.push_back(std::make_unique<Target>(Target{this, handler}));
+        Widget(button)->callback(
+            [](Fl_Widget*, void* data) {
+                auto* t = static_cast<Target*>(data);
+                auto& fn = t->self->events_.*(t->handler);
+                if (fn) fn();
+            },
+            targets_.back().get());
+    }
+
+    static void OnClose(Fl_Widget* w, void* data) {
+        // Escape closes FLTK windows by default; this window closes only by
+        // its frame, as users of the tool expect.
+        if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+        static_cast<FltkMainWindow*>(data)->closed_ = true;
+        w->hide();
+    }
+
+    Fl_Widget* Widget(Control c) { return widgets_[static_cast<size_t>(c)]; }
+
+    WindowEvents events_;
+    Fl_Double_Window* window_ = nullptr;
+    std::array<Fl_Widget*, kControlCount> widgets_{};
+    std::vector<std::unique_ptr<Target>> targets_;
+    bool closed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<MainWindow> CreateMainWindow() { return std::make_unique<FltkMainWindow>(); }
+
+}  // namespace pelko
