@@ -114,6 +114,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         // Each answer on the way (interim, redirect) starts afresh.
         x->headers = line + "\r\n";
         x->headersComplete = false;
+    } else if (x->headersComplete) {
+        // Trailers after a chunked body are no part of the header block.
     } else if (line.empty()) {
         x->headers += "\r\n";
         x->headersComplete = true;

@@ -82,7 +82,8 @@ TEST_F(HeaderTest, TheComposedBlockArrivesAsItIs) {
         {"cookies alone", {.cookies = &cookies, .completeHeaders = false}},
         {"nothing at all", {.completeHeaders = false}},
         {"empty value and repeats", {.extraHeaders = "X-Empty:\r\nX-Twice: 1\r\nX-Twice: 2"}},
-        {"large body", {.method = 1, .postText = Text(4000, 'z')}},
+        {"put without a type", {.method = 3, .postText = "a=1"}},
+        {"large body", {.method = 1, .postText = Text(1100000, 'z')}},
         {"own accept and host", {.extraHeaders = "Accept: text/plain\r\nHost: elsewhere.test"}},
     };
     for (const auto& c : cases) {
@@ -146,6 +147,7 @@ TEST_F(HeaderTest, EveryMethodSendsItsVerbAndBody) {
         {4, "OPTIONS /m HTTP/1.1", "a=1", "answer"},
         {5, "DELETE /m HTTP/1.1", "a=1", "answer"},
         {6, "TRACE /m HTTP/1.1", "a=1", "answer"},
+        {7, "CONNECT /m HTTP/1.1", "a=1", "answer"},
         {9, "GET /m HTTP/1.1", "", "answer"},
     };
     for (const auto& c : cases) {
@@ -156,6 +158,23 @@ TEST_F(HeaderTest, EveryMethodSendsItsVerbAndBody) {
         ASSERT_EQ(got.size(), 1u) << c.method;
         EXPECT_EQ(got[0].requestLine, c.line);
         EXPECT_EQ(got[0].body, c.body) << c.method;
+    }
+}
+
+TEST_F(HeaderTest, ObjectNameOnTheWire) {
+    RecordingServer server([](const RecordedRequest&) { return std::string(); });
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a b?c=d e", "/a%20b?c=d%20e"},
+        {"/x?y=1#frag", "/x?y=1"},  // the fragment stays with the caller
+        {"/好", "/%BA%C3"},         // code page 936 bytes, percent-encoded as they are
+        {"/%41/", "/%41/"},
+    };
+    for (const auto& [path, target] : cases) {
+        server.clear();
+        WebVisit(server.base() + path);
+        auto got = server.requests();
+        ASSERT_EQ(got.size(), 1u) << path;
+        EXPECT_EQ(got[0].Target(), target);
     }
 }
 
