@@ -222,6 +222,8 @@ bool ReadNumberText(std::string_view s, double& out) {
         s.remove_prefix(1);
     }
     if (s.empty() || s.front() == '+' || s.front() == '-') return false;
+    for (char c : s)  // from_chars would also take "inf" and "nan"
+        if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-')) return false;
     auto res = std::from_chars(s.data(), s.data() + s.size(), out, std::chars_format::general);
     if (res.ec != std::errc() || res.ptr != s.data() + s.size()) return false;
     if (negative) out = -out;

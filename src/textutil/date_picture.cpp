@@ -98,7 +98,8 @@ Text FormatTimePictureWith(const CivilTime& t, std::string_view picture, bool fo
             case 's': out += Number(t.second, width); return true;
             case 't': {
                 const Text& marker = t.hour < 12 ? names.am : names.pm;
-                out += n == 1 ? marker.substr(0, CharWidthAt(marker, 0) * !marker.empty()) : marker;
+                if (n > 1) out += marker;
+                else if (!marker.empty()) out += marker.substr(0, CharWidthAt(marker, 0));
                 return true;
             }
             default: return false;

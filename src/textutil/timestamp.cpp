@@ -62,9 +62,27 @@ double ScriptNumber(std::string_view s) {
     return negative ? -v : v;
 }
 
-// TextToInt's reading (blanks, sign, digits up to the first other byte),
-// wide enough for every ten-character value.
-int64_t ReadSeconds(std::string_view s) {
+// TextToInt's reading (full-width forms folded, blanks, sign, digits up to
+// the first other byte), wide enough for every ten-character value.
+int64_t ReadSeconds(std::string_view text) {
+    std::string s;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char a = static_cast<unsigned char>(text[i]);
+        unsigned char b = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (a == 0xA3 && b >= 0xA1 && b <= 0xFE) {
+            s += static_cast<char>(b - 0x80);
+            ++i;
+        } else if (a == 0xA1 && b == 0xA1) {
+            s += ' ';
+            ++i;
+        } else {
+            s += static_cast<char>(a);
+            if (a >= 0x80 && b) {
+                s += static_cast<char>(b);
+                ++i;
+            }
+        }
+    }
     size_t i = 0;
     while (i < s.size() && (s[i] == ' ' || (s[i] >= 9 && s[i] <= 13))) ++i;
     bool negative = false;

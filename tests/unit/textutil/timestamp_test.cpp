@@ -66,6 +66,7 @@ TEST_F(TimeZoneTest, SecondsShowChinaTimeInEveryZone) {
         EXPECT_EQ(TimestampToText("1600000000"), "2020-09-13 20:26:40") << tz;
         EXPECT_EQ(TimestampToText("0000000000"), "1970-01-01 08:00:00") << tz;
         EXPECT_EQ(TimestampToText("abcdefghij"), "1970-01-01 08:00:00") << tz;
+        EXPECT_EQ(TimestampToText("１２３４５"), "1970-01-01 11:25:45") << tz;  // full-width digits
         EXPECT_EQ(TimestampToText("-999999999"), "1938-04-25 06:13:21") << tz;
         // Beyond 32 bits the value is still read whole.
         EXPECT_EQ(TimestampToText("2200000000"), "2039-09-19 07:06:40") << tz;
