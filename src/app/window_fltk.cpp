@@ -133,6 +133,9 @@ public:
 
 protected:
     void draw() override {
+        // The base class redraws only the characters that changed, at the
+        // positions of the last indent; a new indent moves them all.
+        clear_damage(FL_DAMAGE_ALL);
         Fl_Boxtype b = box();
         draw_box(b, color());
         int X = x() + Fl::box_dx(b), Y = y() + Fl::box_dy(b);
