@@ -38,7 +38,7 @@ cleanup() {
   [ -n "$APP_PID" ] && wait "$APP_PID" 2>/dev/null || true
   [ -n "$XVFB_PID" ] && wait "$XVFB_PID" 2>/dev/null || true
   rm -rf "$WORK"
-  if [ "$rc" -eq 0 ]; then echo "$TEST_NAME: passed"; fi
+  if [ "$rc" -eq 0 ] && [[ $TEST_NAME == test_* ]]; then echo "$TEST_NAME: passed"; fi
   exit "$rc"
 }
 trap cleanup EXIT
