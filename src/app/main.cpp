@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/console.h"
 #include "app/headless.h"
 #include "app/settings.h"
 #include "app/window.h"
@@ -37,6 +38,8 @@ int RunWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Whatever an option makes the program print goes to the console it was started from.
+    if (argc > 1) pelko::AttachParentConsole();
     bool headless = false;
     pelko::HeadlessOptions options;
     for (int i = 1; i < argc; ++i) {
