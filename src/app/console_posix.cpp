@@ -1,0 +1,7 @@
+#include "app/console.h"
+
+namespace pelko {
+
+void AttachParentConsole() {}
+
+}  // namespace pelko
