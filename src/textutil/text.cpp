@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "textutil/fullwidth.h"
+
 namespace pelko {
 
 namespace {
@@ -21,7 +23,22 @@ bool MatchAt(std::string_view text, size_t at, std::string_view sub, bool ignore
     return true;
 }
 
-// Folds full-width ASCII forms to their half-width bytes, walking characters.
+Text MapAsciiCase(std::string_view text, bool upper) {
+    Text out(text);
+    for (size_t i = 0; i < out.size();) {
+        size_t w = CharWidthAt(out, i);
+        if (w == 1) {
+            char& c = out[i];
+            if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+            if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        }
+        i += w;
+    }
+    return out;
+}
+
+}  // namespace
+
 Text FoldFullWidth(std::string_view text) {
     Text out;
     out.reserve(text.size());
@@ -41,22 +58,6 @@ Text FoldFullWidth(std::string_view text) {
     }
     return out;
 }
-
-Text MapAsciiCase(std::string_view text, bool upper) {
-    Text out(text);
-    for (size_t i = 0; i < out.size();) {
-        size_t w = CharWidthAt(out, i);
-        if (w == 1) {
-            char& c = out[i];
-            if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-            if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        }
-        i += w;
-    }
-    return out;
-}
-
-}  // namespace
 
 int TextLength(std::string_view text) {
     // A Text ends at its first NUL.
