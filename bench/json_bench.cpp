@@ -47,15 +47,11 @@ std::string ListAnswer(int rows) {
         json += R"(,"publish_date_lt":)" + std::to_string(1600000000000LL + i * 60000LL);
         json += R"(,"article_url":"https:\/\/www.example.com\/p\/)" + id + R"(\/?from=list")";
         json += R"(,"article_pic":"https:\/\/img.example.com\/202009\/13\/)" + id + R"(.jpg_a200.jpg")";
-        json += R"(,"article_content":")" +
-                Escaped(u"\u8fd9\u6b3e\u7535\u89c6\u673a\u91c7\u7528\u5168\u9762\u5c4f\u8bbe\u8ba1\uff0c\u652f\u6301"
-                        u"\u8bed\u97f3\u63a7\u5236\uff0c\u70b9\u51fb\u9886\u5238\u540e\u4e0b\u5355\u5373\u53ef") +
-                '"';
         json += R"(,"article_category":{"id":163,"title":")" + Escaped(u"\u5bb6\u7528\u7535\u5668") +
                 R"("},"article_tags":[")" + Escaped(u"\u65b0\u54c1") + R"(",")" + Escaped(u"\u5305\u90ae") +
                 R"("],"article_comment":12,"article_collection":34,"article_worthy":56,"article_unworthy":1)";
         json += R"(,"article_is_timeout":0,"article_is_sold_out":0,"article_channel_id":1,"article_channel":"youhui")";
-        json += R"(,"article_avatar":"https:\/\/avatar.example.com\/u\/)" + id + R"(.png","article_format_date":"09-13"})";
+        json += R"(,"article_format_date":"09-13"})";
     }
     json += "]}}";
     return json;

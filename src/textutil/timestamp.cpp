@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "textutil/clock_os.h"
 
@@ -92,8 +93,6 @@ int64_t ReadSeconds(std::string_view text) {
     return negative ? -v : v;
 }
 
-Text TwoDigits(int v) { return Text(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10); }
-
 }  // namespace
 
 Text TimestampToText(const Text& text) {
@@ -107,8 +106,9 @@ Text TimestampToText(const Text& text) {
     int64_t seconds = whole / 1000 - (whole % 1000 < 0 ? 1 : 0);
     CivilTime c;
     if (!os::LocalTimeOf(seconds, c)) return {};
-    return ToText(c.year) + "-" + ToText(c.month) + "-" + ToText(c.day) + " " + TwoDigits(c.hour) + ":" +
-           TwoDigits(c.minute) + ":" + TwoDigits(c.second);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%d-%d-%d %02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute, c.second);
+    return buf;
 }
 
 Text FormatDateTime(DateTime date, Opt<Text> datePicture, Opt<Text> timePicture, Opt<int> force24Hour) {

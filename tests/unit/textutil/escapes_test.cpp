@@ -19,7 +19,7 @@ TEST(DecodeUnicodeEscapes, ResolvesLiteralAndUnescapeForms) {
         {"a\\\"b", "a\"b"},
         {"a\\/b", "a/b"},
         {"a\\\\b", "a\\b"},
-        {"a\\\\u4f60", "a\\你"},  // "\u" is rewritten before the literal is read
+        {"a\\\\u4f60", "a你"},  // "\u" becomes "%u" first, so the first backslash escapes "%"
         {"\\n\\t\\r\\b\\f\\v", "\n\t\r\b\f\v"},
         {"\\101\\60\\0x", std::string("A0\0x", 4)},
         {"\\477", "'7"},  // octal from 4-7 takes two digits
