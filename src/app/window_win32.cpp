@@ -220,8 +220,10 @@ public:
         wc.lpszClassName = kClassName;
         if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 1;
 
-        // The outer size includes the frame, as Windows counts it.
-        const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+        // The outer size includes the frame, as Windows counts it.  No
+        // WS_CLIPCHILDREN: group boxes draw only their frame and leave their
+        // inside to the window's own background.
+        const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
         CreateWindowExW(0, kClassName, Wide("Pelko爆料监控").c_str(), style, kLeft, kTop, kOuterW, kOuterH, nullptr,
                         nullptr, inst, this);
         if (!hwnd_) return 1;

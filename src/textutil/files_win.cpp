@@ -1,6 +1,7 @@
 // Files through the wide-character API, so that names work whatever the
 // system's own code page is.
 #include <windows.h>
+#undef ReplaceFile  // the system's macro would rename ours
 
 #include <atomic>
 #include <climits>
