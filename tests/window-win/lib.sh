@@ -47,12 +47,13 @@ pelko_start_display() {
 }
 
 # Copies the program into a scratch folder of its own (config.ini is written
-# beside it) and starts it there.
+# beside it) and starts it there; $2, when given, is the config.ini to start
+# with, as UTF-8 printf text.
 pelko_start_app() {
     local exe="$1"
     PELKO_DIR=$(mktemp -d /tmp/pelko-win-XXXXXX)
     cp "$exe" "$PELKO_DIR/pelko-monitor.exe"
-    if [ -n "${2:-}" ]; then printf '%s' "$2" >"$PELKO_DIR/config.ini"; fi
+    if [ -n "${2:-}" ]; then pelko_gbk "$2" >"$PELKO_DIR/config.ini"; fi
     (cd "$PELKO_DIR" && exec wine ./pelko-monitor.exe) &
     PELKO_APP_PID=$!
     pelko_wait_window
