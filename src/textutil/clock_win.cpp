@@ -5,6 +5,7 @@
 
 #include "textutil/clock_os.h"
 #include "textutil/codepage_os.h"
+#include "textutil/date_picture.h"
 
 namespace pelko::os {
 
@@ -79,13 +80,19 @@ int LocaleUses24HourClock() {
     return buf[0] == '1' ? 1 : 0;
 }
 
+// Win32 knows no date before 1601; the portable writer covers the years
+// from 100 on.
+static bool BeforeWin32Dates(const CivilTime& time) { return time.year >= 100 && time.year < 1601; }
+
 Text FormatDatePicture(const CivilTime& time, const Text& picture) {
+    if (BeforeWin32Dates(time)) return FormatDatePictureWith(time, picture, PictureNames::English());
     return FormatWith(time, picture, [](const SYSTEMTIME* st, const wchar_t* pic, wchar_t* buf, int size) {
         return GetDateFormatW(LOCALE_USER_DEFAULT, 0, st, pic, buf, size);
     });
 }
 
 Text FormatTimePicture(const CivilTime& time, const Text& picture, bool force24Hour) {
+    if (BeforeWin32Dates(time)) return FormatTimePictureWith(time, picture, force24Hour, PictureNames::English());
     const DWORD flags = force24Hour ? TIME_FORCE24HOURFORMAT : 0;
     return FormatWith(time, picture, [flags](const SYSTEMTIME* st, const wchar_t* pic, wchar_t* buf, int size) {
         return GetTimeFormatW(LOCALE_USER_DEFAULT, flags, st, pic, buf, size);

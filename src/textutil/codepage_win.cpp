@@ -24,15 +24,27 @@ bool DecodeStrict(UINT cp, const char* data, int size, std::u16string& out) {
     return true;
 }
 
-// Length of the sequence that starts at p, as the code page frames it.
+// Length of the sequence that starts at p as the code page frames it: for
+// a bad one, the longest beginning that could still have been good, so one
+// bad byte never swallows a good one after it.
 size_t SequenceLength(UINT cp, const unsigned char* p, size_t left) {
+    const unsigned c = p[0];
     if (cp == CP_UTF8) {
-        size_t want = *p < 0x80 ? 1 : (*p & 0xE0) == 0xC0 ? 2 : (*p & 0xF0) == 0xE0 ? 3 : (*p & 0xF8) == 0xF0 ? 4 : 1;
-        size_t n = 1;
+        size_t want = 1;
+        unsigned lo = 0x80, hi = 0xBF;  // range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) want = 2;
+        else if (c >= 0xE0 && c <= 0xEF) want = 3, lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+        else if (c >= 0xF0 && c <= 0xF4) want = 4, lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
+        if (want == 1 || left < 2 || p[1] < lo || p[1] > hi) return 1;
+        size_t n = 2;
         while (n < want && n < left && (p[n] & 0xC0) == 0x80) ++n;
         return n;
     }
-    return (IsDBCSLeadByteEx(cp, *p) && left >= 2) ? 2 : 1;
+    if (left >= 2 && IsDBCSLeadByteEx(cp, static_cast<BYTE>(c))) {
+        const unsigned t = p[1];
+        if (t >= 0x40 && t <= 0xFE && t != 0x7F) return 2;
+    }
+    return 1;
 }
 
 }  // namespace

@@ -109,6 +109,10 @@ bool ReadWholeFile(const Text& path, std::string& out) {
 bool ReplaceFile(const Text& path, std::string_view data) {
     static std::atomic<unsigned> counter{0};
     const std::wstring target = Wide(path);
+    // A read-only file is not to be written, as the private-profile
+    // functions see it; some file systems would let the rename replace it.
+    DWORD attrs = GetFileAttributesW(target.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return false;
     const std::wstring temp = target + L".tmp" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(counter.fetch_add(1));
     {
@@ -129,9 +133,6 @@ bool ReplaceFile(const Text& path, std::string_view data) {
                              err != ERROR_ACCESS_DENIED)) {
             break;
         }
-        // A read-only target refuses the rename for good; do not wait on it.
-        DWORD attrs = GetFileAttributesW(target.c_str());
-        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) break;
         Sleep(20 << attempt);
     }
     DeleteFileW(temp.c_str());
