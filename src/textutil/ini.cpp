@@ -241,7 +241,9 @@ public:
             Section& added = sections_.emplace_back();
             added.hasHeader = true;
             added.folded = fs;
-            added.lines.push_back(NewLine("[" + SectionForm(section) + "]", Kind::Header));
+            Text header(1, '[');
+            header.append(SectionForm(section)).push_back(']');
+            added.lines.push_back(NewLine(std::move(header), Kind::Header));
             added.lines.push_back(NewLine(KeyForm(key) + "=" + ValueForm(*value), Kind::Entry));
             index_[fs].push_back(static_cast<uint32_t>(sections_.size() - 1));
             return;

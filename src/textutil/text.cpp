@@ -1,6 +1,7 @@
 #include "textutil/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -214,9 +215,11 @@ Text ToText(int value) { return std::to_string(value); }
 Text ToText(int64_t value) { return std::to_string(value); }
 
 Text ToText(double value) {
+    // "%.13g", but with "." whatever the C locale says.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.13g", value);
-    return buf;
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 13);
+    if (ec != std::errc()) return {};
+    return Text(buf, end);
 }
 
 Text ToText(const Bytes& bytes) { return Text(bytes.c_str()); }
