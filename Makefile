@@ -23,7 +23,7 @@ run: build
 	  exec $(BUILD)/pelko-monitor --headless; \
 	fi
 
-test: test-linux test-windows
+test: test-linux test-windows dist
 
 test-linux: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --repeat until-pass:2
