@@ -16,6 +16,9 @@ pelko_fail() {
 # virtual desktop so the frame is drawn as on Windows.
 pelko_wine_prefix() {
     export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # wine spells Windows file names in the host's character set: UTF-8, so
+    # Chinese names reach the disk whole.
+    export LC_ALL=C.UTF-8
     if [ -f "$WINEPREFIX/.pelko-ready" ]; then return 0; fi
     mkdir -p "$WINEPREFIX"
     (unset DISPLAY; wineboot -i >/dev/null 2>&1) || pelko_fail "wineboot could not set up $WINEPREFIX"
@@ -54,6 +57,9 @@ pelko_start_app() {
     PELKO_DIR=$(mktemp -d /tmp/pelko-win-XXXXXX)
     cp "$exe" "$PELKO_DIR/pelko-monitor.exe"
     if [ -n "${2:-}" ]; then pelko_gbk "$2" >"$PELKO_DIR/config.ini"; fi
+    # A wine session left from a run without a display would take the window.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     (cd "$PELKO_DIR" && exec wine ./pelko-monitor.exe) &
     PELKO_APP_PID=$!
     pelko_wait_window
