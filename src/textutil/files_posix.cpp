@@ -95,16 +95,18 @@ bool ReadWholeFile(const Text& path, std::string& out) {
     if (f.get() < 0) return false;
     struct stat st;
     if (::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    std::string data;
-    data.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
+    // Read straight into the result; the extra byte tells a file that grew.
+    std::string data(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t used = 0;
     for (;;) {
-        ssize_t n = ::read(f.get(), buf, sizeof buf);
+        if (used == data.size()) data.resize(data.size() * 2);
+        ssize_t n = ::read(f.get(), data.data() + used, data.size() - used);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) break;
-        data.append(buf, static_cast<size_t>(n));
+        used += static_cast<size_t>(n);
     }
+    data.resize(used);
     out = std::move(data);
     return true;
 }

@@ -183,6 +183,26 @@ struct Section {
     Text folded;             // lower-cased decoded name
     std::vector<Line> lines;
     std::unique_ptr<std::unordered_map<Text, uint32_t>> keys;  // folded key -> line
+    uint32_t lookups = 0;
+    static constexpr uint32_t kScansBeforeIndex = 8;
+
+    // ToLowerText(Decode(stored)) == folded, without building the text.
+    static bool FoldedEquals(std::string_view stored, const Text& folded) {
+        if (stored.substr(0, kMarker.size()) == kMarker) return ToLowerText(Decode(stored)) == folded;
+        if (stored.size() != folded.size()) return false;
+        for (size_t i = 0; i < stored.size();) {
+            size_t w = CharWidthAt(stored, i);
+            if (w == 2) {
+                if (stored[i] != folded[i] || stored[i + 1] != folded[i + 1]) return false;
+            } else {
+                char c = stored[i];
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+                if (c != folded[i]) return false;
+            }
+            i += w;
+        }
+        return true;
+    }
 
     void BuildKeys() {
         keys = std::make_unique<std::unordered_map<Text, uint32_t>>();
@@ -196,6 +216,19 @@ struct Section {
         }
     }
     const Line* Find(const Text& foldedKey, uint32_t* index = nullptr) {
+        // A pass looks up a few keys in many sections: scanning the lines
+        // costs less than indexing them until a section is asked often.
+        if (!keys && ++lookups <= kScansBeforeIndex) {
+            for (uint32_t i = 0; i < lines.size(); ++i) {
+                std::string_view key;
+                size_t at;
+                if (lines[i].kind != Kind::Entry || !SplitEntry(lines[i].text(), key, at)) continue;
+                if (!FoldedEquals(key, foldedKey)) continue;
+                if (index) *index = i;
+                return &lines[i];
+            }
+            return nullptr;
+        }
         if (!keys) BuildKeys();
         auto it = keys->find(foldedKey);
         if (it == keys->end()) return nullptr;
@@ -373,8 +406,9 @@ std::mutex& CacheMutex() {
 }
 
 std::list<CachedFile>& Cache() {
-    static std::list<CachedFile> cache;  // most recently used first
-    return cache;
+    // Never destroyed: freeing a large parsed store at exit only costs time.
+    static auto* cache = new std::list<CachedFile>;  // most recently used first
+    return *cache;
 }
 
 void Forget(const Text& path) {
