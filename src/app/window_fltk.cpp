@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/integer_box.h"
 #include "app/window.h"
 #include "textutil/codepage.h"
 
@@ -167,27 +168,6 @@ public:
         return CentredInput::handle(event);
     }
 
-    // Read as a signed decimal with 64-bit range, then clamp to 32 bits.
-    static Text Normalized(const char* s) {
-        while (*s == ' ' || *s == '\t') ++s;
-        bool negative = false;
-        if (*s == '-' || *s == '+') negative = *s++ == '-';
-        long long v = 0;
-        for (; *s >= '0' && *s <= '9'; ++s) {
-            int d = *s - '0';
-            if (v > (LLONG_MAX - d) / 10) {
-                v = LLONG_MAX;
-                while (*s >= '0' && *s <= '9') ++s;
-                break;
-            }
-            v = v * 10 + d;
-        }
-        if (negative) v = -v;
-        if (v > INT32_MAX) v = INT32_MAX;
-        if (v < INT32_MIN) v = INT32_MIN;
-        return v == 0 ? Text() : std::to_string(v);
-    }
-
 private:
     static bool IsControlKey() {
         if (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) return true;
@@ -202,7 +182,7 @@ private:
         return true;
     }
     void Normalize() {
-        Text rewritten = Normalized(value());
+        Text rewritten = NormalizedInteger(value());
         if (rewritten != value()) value(rewritten.c_str());
     }
 };

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>  // std::chrono: <chrono> itself does not build with the code page 936 literal charset
 
+#include "app/integer_box.h"
 #include "app/window.h"
 #include "textutil/codepage_os.h"
 
@@ -66,28 +67,6 @@ std::wstring Wide(const Text& text) {
 
 Text Narrow(const std::wstring& wide) {
     return os::EncodeFromUtf16(std::u16string(wide.begin(), wide.end()), 936);
-}
-
-// Read as a signed decimal with 64-bit range, clamped to 32 bits; 0 leaves
-// the box empty.
-Text NormalizedInteger(const Text& text) {
-    const char* s = text.c_str();
-    while (*s == ' ' || *s == '\t') ++s;
-    bool negative = false;
-    if (*s == '-' || *s == '+') negative = *s++ == '-';
-    long long v = 0;
-    for (; *s >= '0' && *s <= '9'; ++s) {
-        int d = *s - '0';
-        if (v > (LLONG_MAX - d) / 10) {
-            v = LLONG_MAX;
-            break;
-        }
-        v = v * 10 + d;
-    }
-    if (negative) v = -v;
-    if (v > INT32_MAX) v = INT32_MAX;
-    if (v < INT32_MIN) v = INT32_MIN;
-    return v == 0 ? Text() : std::to_string(v);
 }
 
 bool AcceptedInNumberBox(WPARAM ch) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "http/transport.h"
+#include "http/wire.h"
 
 namespace pelko {
 
@@ -72,26 +73,6 @@ std::string ProxyFor(const Text& list, bool secure) {
     if (proxy.find("://") == std::string::npos) proxy = "http://" + proxy;
     if (proxy.find(':', proxy.find("://") + 3) == std::string::npos) proxy += ":80";
     return proxy;
-}
-
-// Bytes a URL may not hold as they are are percent-encoded; the fragment
-// never goes on the wire.
-std::string WireObjectName(const Text& objectName) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : objectName) {
-        if (c == '#') break;
-        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
-            c == '{' || c == '|' || c == '}') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    if (out.empty() || out[0] != '/') out.insert(out.begin(), '/');
-    return out;
 }
 
 struct Exchange {

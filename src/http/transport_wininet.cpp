@@ -9,6 +9,7 @@
 #include <string>
 
 #include "http/transport.h"
+#include "http/wire.h"
 
 namespace pelko {
 
@@ -69,26 +70,6 @@ std::string CleanHeaderBlock(const Text& block) {
         else line += c;
     }
     flush();
-    return out;
-}
-
-// Bytes a URL may not hold as they are go percent-encoded, so the request
-// line is the same whatever the system's code page; the fragment stays home.
-std::string WireObjectName(const Text& objectName) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : objectName) {
-        if (c == '#') break;
-        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
-            c == '{' || c == '|' || c == '}') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    if (out.empty() || out[0] != '/') out.insert(out.begin(), '/');
     return out;
 }
 
