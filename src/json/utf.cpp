@@ -1,5 +1,7 @@
 #include "json/utf.h"
 
+#include "textutil/unicode.h"
+
 namespace pelko::json {
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -20,21 +22,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-std::string Utf16ToUtf8(std::u16string_view u) {
-    std::string out;
-    out.reserve(u.size());
-    for (size_t i = 0; i < u.size(); ++i) {
-        char32_t c = u[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
-    }
-    return out;
-}
+std::string Utf16ToUtf8(std::u16string_view u) { return os::Utf16ToUtf8(u); }
 
 char32_t NextCodePoint(std::string_view s, size_t& i) {
     unsigned char b = static_cast<unsigned char>(s[i]);
