@@ -25,23 +25,6 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The header lines of the block; CR and LF never stay inside a line, so no
-// line can smuggle in another.
-std::vector<std::string> HeaderLines(const Text& block) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : block) {
-        if (c == '\r' || c == '\n') {
-            if (!line.empty()) lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
 std::string_view NameOf(std::string_view line) {
     size_t colon = line.find(':');
     std::string_view name = line.substr(0, colon == std::string_view::npos ? 0 : colon);
@@ -157,10 +140,8 @@ private:
 
         curl_slist* headers = nullptr;
         bool hasAgent = false, hasAccept = false, hasExpect = false, hasType = false, hasProxyConn = false;
-        for (const std::string& line : HeaderLines(request.headerBlock)) {
-            if (line.find(':') == std::string::npos) continue;  // not a header line
+        for (const std::string& line : WireHeaderLines(request.headerBlock)) {
             std::string_view name = NameOf(line);
-            if (name.empty()) continue;
             hasAgent |= SameNameIgnoringCase(name, "User-Agent");
             hasAccept |= SameNameIgnoringCase(name, "Accept");
             hasExpect |= SameNameIgnoringCase(name, "Expect");

@@ -52,27 +52,6 @@ const WinInet& Api() {
     return api;
 }
 
-// The header lines of the block joined by CR LF; a lone CR or LF never stays
-// inside a line, so no line can smuggle in another, and a line that is not a
-// header (no name before a colon) is left out rather than failing the send.
-std::string CleanHeaderBlock(const Text& block) {
-    std::string out, line;
-    auto flush = [&] {
-        size_t colon = line.find(':');
-        if (colon != std::string::npos && line.find_first_not_of(" \t") < colon) {
-            if (!out.empty()) out += "\r\n";
-            out += line;
-        }
-        line.clear();
-    };
-    for (char c : block) {
-        if (c == '\r' || c == '\n') flush();
-        else line += c;
-    }
-    flush();
-    return out;
-}
-
 DWORD Millis(std::chrono::milliseconds ms) {
     auto n = ms.count();
     return n <= 0 ? 1u : n >= 0x7FFFFFFF ? 0x7FFFFFFFu : static_cast<DWORD>(n);
@@ -155,7 +134,11 @@ private:
         // Certificate checks stay as the system has them: no security flags.
         SetTimeouts(api, h.request, limits);
 
-        std::string headers = CleanHeaderBlock(request.headerBlock);
+        std::string headers;
+        for (const std::string& line : WireHeaderLines(request.headerBlock)) {
+            if (!headers.empty()) headers += "\r\n";
+            headers += line;
+        }
         const bool withBody = request.hasBody && !request.body.empty();
         if (!api.send(h.request, headers.empty() ? nullptr : headers.c_str(), static_cast<DWORD>(headers.size()),
                       withBody ? const_cast<char*>(request.body.data()) : nullptr,

@@ -20,4 +20,20 @@ std::string WireObjectName(const Text& objectName) {
     return out;
 }
 
+std::vector<std::string> WireHeaderLines(const Text& block) {
+    std::vector<std::string> lines;
+    std::string line;
+    auto flush = [&] {
+        size_t colon = line.find(':');
+        if (colon != std::string::npos && line.find_first_not_of(" \t") < colon) lines.push_back(line);
+        line.clear();
+    };
+    for (char c : block) {
+        if (c == '\r' || c == '\n') flush();
+        else line += c;
+    }
+    flush();
+    return lines;
+}
+
 }  // namespace pelko

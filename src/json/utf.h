@@ -13,6 +13,4 @@ std::string Utf16ToUtf8(std::u16string_view units);
 // byte reads as itself.
 char32_t NextCodePoint(std::string_view s, size_t& i);
 
-void AppendUtf8(std::string& out, char32_t cp);
-
 }  // namespace pelko::json
