@@ -1,6 +1,7 @@
 #include "monitor/monitor.h"
 
 #include "monitor/feed.h"
+#include "monitor/services.h"
 #include "monitor/store.h"
 #include "notify/push.h"
 
@@ -44,6 +45,7 @@ void ToggleMonitoring(Window& window) {
 
 PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator) {
     PassSummary summary;
+    ApplyConfiguredLimits();
     TextArray keywords = SplitKeywords(keywordText, separator);
     FeedItemList items;
     for (const Text& keyword : keywords) {
