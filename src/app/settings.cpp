@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include <vector>
+
 #include "textutil/ini.h"
 
 namespace pelko {
@@ -34,7 +36,10 @@ void LoadSettings(Window& window) {
 
 void SaveSettings(Window& window) {
     // An empty box writes an empty value: an omitted value would delete the key.
-    for (const Binding& b : kBindings) WriteIniValue(ConfigPath(), kSection, Text(b.key), window.GetText(b.box));
+    // One replacement of the file, so a crash never leaves old and new keys mixed.
+    std::vector<IniWrite> writes;
+    for (const Binding& b : kBindings) writes.push_back({kSection, b.key, window.GetText(b.box)});
+    WriteIniValues(ConfigPath(), writes);
 }
 
 void RestoreDefaults(Window& window) {

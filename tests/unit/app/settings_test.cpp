@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -87,6 +90,41 @@ TEST_F(SettingsTest, SaveKeepsOtherSectionsAndReplacesOldValues) {
     SaveSettings(window);
     EXPECT_EQ(ReadIniValue(ConfigPath(), "Services", "FeedBase"), "http://127.0.0.1:1");
     for (auto& [box, key] : kBoxes) EXPECT_EQ(ReadIniValue(ConfigPath(), "Pelko", key), "new-" + key);
+}
+
+// One replacement of the file must give exactly the bytes that writing the
+// six keys one by one gives, whatever the file held before.
+TEST_F(SettingsTest, SaveInOneWriteGivesTheBytesOfSixSingleWrites) {
+    const std::string kPadding = "[Padding]\r\n" + std::string(3000, 'p') + "=1\r\n";
+    const struct {
+        const char* what;
+        Opt<std::string> before;  // nothing: no file
+    } cases[] = {
+        {"no file", std::nullopt},
+        {"empty file", ""},
+        {"other sections only", "[Services]\r\nFeedBase=http://127.0.0.1:1\r\n" + kPadding},
+        {"some keys, other case and order, blanks",
+         "; settings\r\n[pelko]\r\nServer酱 = old\r\n扫描数量=9\r\n\r\n; end\r\n[Services]\r\nX=1\r\n"},
+        {"section twice, keys split", "[Pelko]\r\n关键词=a\r\n[Other]\r\nk=v\r\n[PELKO]\r\n推送=b\r\n"},
+        {"LF line ends and no final line end", "[Pelko]\n间隔时间=7\n[Services]\nFeedBase=x"},
+        {"keys before any header", "关键词=stray\r\n[Pelko]\r\n" + kPadding},
+    };
+    FillBoxes(window, "v-");
+    window.texts[Control::编辑框_关键词] = "line one\r\nline two";
+    window.texts[Control::编辑框_分割符号] = " # ";
+    window.texts[Control::编辑框_推送] = "";
+    const std::string reference = (dir.path() / "reference.ini").string();
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir.path() / "config.ini");
+        std::filesystem::remove(reference);
+        if (c.before) {
+            dir.Write(u8"config.ini", *c.before);
+            dir.Write(u8"reference.ini", *c.before);
+        }
+        for (auto& [box, key] : kBoxes) WriteIniValue(reference, "Pelko", key, window.texts[box]);
+        SaveSettings(window);
+        EXPECT_EQ(dir.Read(u8"config.ini"), dir.Read(u8"reference.ini")) << c.what;
+    }
 }
 
 TEST_F(SettingsTest, LongKeywordTextIsSavedWholeButLoadsTruncated) {
