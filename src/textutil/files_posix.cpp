@@ -1,6 +1,8 @@
 // Files on POSIX: names are code page 936 inside the program and UTF-8 on
 // disk, with "\" taken as a folder separator.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,8 @@
 #include <climits>
 #include <random>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "textutil/codepage_os.h"
 #include "textutil/files_os.h"
@@ -54,14 +58,61 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
+// The folder part (with its "/", or empty) and the name part of a path.
+std::pair<std::string, std::string> SplitPath(const std::string& target) {
+    size_t slash = target.rfind('/');
+    if (slash == std::string::npos) return {std::string(), target};
+    return {target.substr(0, slash + 1), target.substr(slash + 1)};
+}
+
+std::string TempPrefix(const std::string& base) { return "." + base + ".tmp"; }
+
 std::string TempName(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     thread_local std::mt19937 rng{std::random_device{}()};
-    size_t slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    return dir + "." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
+    auto [dir, base] = SplitPath(target);
+    return dir + TempPrefix(base) + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
            std::to_string(rng() % 1000000);
+}
+
+// "<pid>-<counter>-<random>": the process id of the writer, or -1.
+long TempOwner(std::string_view rest) {
+    long pid = 0;
+    int field = 0;
+    bool digit = false;
+    for (char c : rest) {
+        if (c >= '0' && c <= '9') {
+            if (field == 0 && pid < 100000000) pid = pid * 10 + (c - '0');
+            digit = true;
+        } else if (c == '-' && digit && field < 2) {
+            ++field;
+            digit = false;
+        } else {
+            return -1;
+        }
+    }
+    return field == 2 && digit && pid > 0 ? pid : -1;
+}
+
+// A writer killed between creating its temporary file and renaming it leaves
+// the file behind; without this, every such kill would leave one more.  Only
+// files of this target whose writing process is gone are removed.
+void RemoveStaleTemps(const std::string& target) {
+    auto [dir, base] = SplitPath(target);
+    const std::string prefix = TempPrefix(base);
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return;
+    const long self = static_cast<long>(::getpid());
+    while (const dirent* e = ::readdir(d)) {
+        std::string_view name = e->d_name;
+        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
+        long owner = TempOwner(name.substr(prefix.size()));
+        if (owner <= 0 || owner == self) continue;
+        // EPERM means the process exists under another user.
+        if (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
 }
 
 void SyncFolderOf(const std::string& target) {
@@ -116,6 +167,8 @@ bool ReplaceFile(const Text& path, std::string_view data) {
     if (target.empty()) return false;
     struct stat old;
     const bool hadOld = ::stat(target.c_str(), &old) == 0;
+    // First, so that on a full disk the space they hold comes back.
+    RemoveStaleTemps(target);
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {

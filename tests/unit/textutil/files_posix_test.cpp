@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "support/temp_dir.h"
 #include "textutil/codepage_os.h"
@@ -113,6 +117,34 @@ TEST_F(PosixFiles, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(ReadIniValue(file, "Pelko", "k"), "old");
     ASSERT_TRUE(WriteIniValue(file, "Pelko", Text("k2"), Text("v")));
     EXPECT_EQ(dir_.Read(u8"config.ini"), old + "k2=v\r\n");
+}
+
+// A writer killed before its rename leaves its temporary file; the next write
+// of the same file removes those whose process is gone, and nothing else.
+TEST_F(PosixFiles, WriteRemovesTemporariesOfDeadWritersOnly) {
+    pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child), self = std::to_string(getpid());
+    const struct {
+        std::string name;
+        bool removed;
+    } files[] = {
+        {".config.ini.tmp" + dead + "-0-123", true},
+        {".config.ini.tmp" + dead + "-17-9", true},
+        {".config.ini.tmp1-0-5", false},  // pid 1 lives
+        {".config.ini.tmp" + self + "-0-5", false},
+        {".store.ini.tmp" + dead + "-0-1", false},  // another file's
+        {".config.ini.tmp" + dead + "-0", false},  // not the writer's pattern
+        {".config.ini.tmp" + dead + "-0-1x", false},
+        {".config.ini.tmpnotes", false},
+        {"config.ini.tmp" + dead + "-0-1", false},
+    };
+    for (const auto& f : files) std::ofstream(dir_.path() / f.name) << "partial";
+    ASSERT_TRUE(os::ReplaceFile(base_ + "\\config.ini", "new"));
+    for (const auto& f : files) EXPECT_EQ(!fs::exists(dir_.path() / f.name), f.removed) << f.name;
+    EXPECT_EQ(dir_.Read(u8"config.ini"), "new");
 }
 
 }  // namespace
