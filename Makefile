@@ -1,10 +1,15 @@
 # make run     set up, build and start the monitor
-# make test    set up, build and run every suite (Linux and Windows)
+# make test    set up, build and run every suite (Linux and Windows, the
+#              sanitizer build and a short run of every fuzz target)
 JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_WIN ?= build-win
+BUILD_SANITIZE ?= build-sanitize
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 10
 
-.PHONY: all bootstrap build run test test-linux windows test-windows dist bench clean
+.PHONY: all bootstrap build run test test-linux test-sanitize fuzz fuzz-smoke windows test-windows dist bench clean
 
 all: build
 
@@ -23,10 +28,21 @@ run: build
 	  exec $(BUILD)/pelko-monitor --headless; \
 	fi
 
-test: test-linux test-windows dist
+test: test-linux test-sanitize fuzz-smoke test-windows dist
 
 test-linux: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --repeat until-pass:2
+
+# The Linux suites again, built with AddressSanitizer and UBSan.
+test-sanitize: bootstrap
+	@scripts/test-sanitize $(BUILD_SANITIZE)
+
+# Every fuzz target for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600 for longer).
+fuzz: bootstrap
+	@scripts/run-fuzz $(FUZZ_SECONDS) $(BUILD_FUZZ)
+
+fuzz-smoke: bootstrap
+	@scripts/run-fuzz $(FUZZ_SMOKE_SECONDS) $(BUILD_FUZZ)
 
 windows: bootstrap
 	@cmake -S . -B $(BUILD_WIN) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -42,4 +58,4 @@ bench: build
 	@scripts/run-bench $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_WIN) dist
+	rm -rf $(BUILD) $(BUILD_WIN) $(BUILD_SANITIZE) $(BUILD_FUZZ) dist
