@@ -78,8 +78,11 @@ TransportRequest ComposeRequest(const Text& url, const WebVisitParams& params) {
 Bytes TakeAnswer(const TransportRequest& request, const TransportResponse& response, const WebVisitParams& params) {
     // The caller's postBytes keeps the body that went out when it gave none.
     if (request.verb != "GET" && params.postBytes && params.postBytes->empty()) *params.postBytes = request.body;
-    if (params.returnedHeaders) *params.returnedHeaders = response.rawHeaders;
-    Text returned = ExtractSetCookies(response.rawHeaders);
+    // A header text ends at its first NUL, as every Text does: a server's
+    // stray zero byte must not hide a cookie from one reader and not another.
+    const Text headers = response.rawHeaders.substr(0, static_cast<size_t>(TextLength(response.rawHeaders)));
+    if (params.returnedHeaders) *params.returnedHeaders = headers;
+    Text returned = ExtractSetCookies(headers);
     if (params.mergeCookies.value_or(true) && params.cookies) returned = MergeCookies(*params.cookies, returned);
     if (params.returnedCookies) *params.returnedCookies = returned;
     return response.body;

@@ -115,10 +115,16 @@ Text DecodeUnicodeEscapes(const Text& text) {
     if (FindText(prepared, "\\u") > 0) prepared = ReplaceText(prepared, "\\u", Text("%u"));
     prepared = ReplaceText(prepared, "'", Text(kApostropheMark));
 
-    Opt<std::u16string> literal = ReadStringLiteral(os::DecodeToUtf16(prepared, 936), u'\'', true);
-    if (!literal) return text;
-
-    Text result = os::EncodeFromUtf16(Unescape(*literal), 936);
+    Text result;
+    if (prepared.find_first_of("\\%") == Text::npos) {
+        // Nothing to decode: skipping the trip through UTF-16 keeps bytes that
+        // are not code page 936 text as they were.
+        result = std::move(prepared);
+    } else {
+        Opt<std::u16string> literal = ReadStringLiteral(os::DecodeToUtf16(prepared, 936), u'\'', true);
+        if (!literal) return text;
+        result = os::EncodeFromUtf16(Unescape(*literal), 936);
+    }
     result = ReplaceText(result, kApostropheMark, Text("'"));
     return ReplaceText(result, kCrLfMark, Text("\r\n"));
 }

@@ -236,6 +236,16 @@ TEST_F(WebVisitAnswer, FailedRequestGivesNothingButTheMergeWithNothing) {
     EXPECT_EQ(post, "p");
 }
 
+TEST_F(WebVisitAnswer, HeaderTextEndsAtAZeroByte) {
+    transport.response.rawHeaders = std::string("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nX-Odd: a\0b\r\n"
+                                                "Set-Cookie: hidden=1\r\n\r\n", 70);
+    Text cookies, returned, headers;
+    WebVisit("http://srv/", {.cookies = &cookies, .returnedCookies = &returned, .returnedHeaders = &headers});
+    EXPECT_EQ(headers, "HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nX-Odd: a");
+    EXPECT_EQ(returned, "a=1");
+    EXPECT_EQ(cookies, "a=1");
+}
+
 TEST_F(WebVisitAnswer, NothingThrowsOut) {
     transport.throws = true;
     Text headers = "kept";

@@ -31,6 +31,7 @@ TEST(DecodeUnicodeEscapes, ResolvesLiteralAndUnescapeForms) {
         {"\x81\x5Cn", "\x81\x5Cn"},  // a trail byte 0x5C is no backslash
         {"", ""},
         {"\rab", "ab"},
+        {"x\xD6 u\xC4" "e\xD0\xCEt", "x\xD6 u\xC4" "e\xD0\xCEt"},  // not code page 936 text, nothing to decode
     };
     for (const auto& c : cases) EXPECT_EQ(DecodeUnicodeEscapes(c.in), c.out) << c.in;
 }
