@@ -29,6 +29,10 @@ Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items) 
     if (!loaded) return "-1";
     int n = document.GetCount("data.rows");
     if (n < 1) return "0";
+    // A faulty answer may hold far more rows than were asked for; each new
+    // one would cost two pushes, so the pass would never end.
+    const int asked = TextToInt(scanCount);
+    if (asked > 0 && n > asked) n = asked;
 
     items.assign(static_cast<size_t>(n), FeedItem{});
     for (int i = 0; i < n; ++i) {

@@ -26,7 +26,8 @@ extern const char kFeedUserAgentLine[];
 Text FeedUrl(const Text& keyword, const Text& scanCount);
 
 // "-1" when the answer is not JSON, "0" when it has no rows, otherwise the
-// number of rows; `items` is replaced only when there are rows.
+// number of rows, at most `scanCount` when that is a positive number;
+// `items` is replaced only when there are rows.
 Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items);
 
 }  // namespace pelko

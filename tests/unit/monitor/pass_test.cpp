@@ -88,6 +88,16 @@ TEST_F(PassTest, QueriesEachKeywordInOrderAndPushesNewReportsOnce) {
     EXPECT_NE(dir.Read(u8"已爆料商品.ini").find("alice"), std::string::npos);
 }
 
+TEST_F(PassTest, RowsBeyondTheScanCountAreLeftAlone) {
+    std::vector<Row> rows;
+    for (int i = 1; i <= 8; ++i) rows.push_back({.mall = "m", .id = std::to_string(i), .referrals = "r"});
+    answers["k"] = FeedAnswer(rows);
+    PassSummary s = Pass("k");  // asks for 5
+    EXPECT_EQ(s.rows, 5);
+    EXPECT_EQ(transport.To("/robot/send").size(), 5u);
+    EXPECT_EQ(transport.To("/SCKEY.send").size(), 5u);
+}
+
 TEST_F(PassTest, EmptyKeywordTextAsksNothing) {
     EXPECT_EQ(Pass("").keywords, 0);
     EXPECT_EQ(Pass("###").keywords, 0);
@@ -139,13 +149,14 @@ TEST_F(PassTest, StoreRecognisesEveryReportOnTheNextPass) {
         {.mall = U8(u8"天猫"), .id = "9", .referrals = "r"},
     };
     answers["k"] = FeedAnswer(rows);
-    EXPECT_EQ(Pass("k").newReports, static_cast<int>(rows.size()));
-    EXPECT_EQ(Pass("k").newReports, 0) << dir.Read(u8"已爆料商品.ini");
+    auto pass = [this] { return RunMonitorPass(window, "k", "20", "#"); };
+    EXPECT_EQ(pass().newReports, static_cast<int>(rows.size()));
+    EXPECT_EQ(pass().newReports, 0) << dir.Read(u8"已爆料商品.ini");
 
     rows[9].referrals = "changed";
     answers["k"] = FeedAnswer(rows);
-    EXPECT_EQ(Pass("k").newReports, 1) << "a changed reporter is a new report";
-    EXPECT_EQ(Pass("k").newReports, 0);
+    EXPECT_EQ(pass().newReports, 1) << "a changed reporter is a new report";
+    EXPECT_EQ(pass().newReports, 0);
 }
 
 TEST_F(PassTest, StoreKeepsWhatElseTheFileHolds) {
