@@ -106,6 +106,56 @@ bool ReadWholeFile(const Text& path, std::string& out) {
     return true;
 }
 
+// "<pid>-<counter>" after the temporary prefix: the writer's process id, or 0.
+DWORD TempOwner(const std::wstring& rest) {
+    DWORD pid = 0;
+    int field = 0;
+    bool digit = false;
+    for (wchar_t c : rest) {
+        if (c >= L'0' && c <= L'9') {
+            if (field == 0 && pid < 100000000) pid = pid * 10 + static_cast<DWORD>(c - L'0');
+            digit = true;
+        } else if (c == L'-' && digit && field == 0) {
+            field = 1;
+            digit = false;
+        } else {
+            return 0;
+        }
+    }
+    return field == 1 && digit ? pid : 0;
+}
+
+bool ProcessIsGone(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+    DWORD code = 0;
+    bool gone = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    CloseHandle(process);
+    return gone;
+}
+
+// A writer killed between creating its temporary file and renaming it leaves
+// the file behind; without this, every such kill would leave one more.  Only
+// files of this target whose writing process is gone are removed.
+void RemoveStaleTemps(const std::wstring& target) {
+    const std::wstring prefix = target + L".tmp";
+    const size_t slash = target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    const std::wstring namePrefix = prefix.substr(folder.size());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((prefix + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    const DWORD self = GetCurrentProcessId();
+    do {
+        const std::wstring name = found.cFileName;
+        if (name.size() <= namePrefix.size() || name.compare(0, namePrefix.size(), namePrefix) != 0) continue;
+        DWORD owner = TempOwner(name.substr(namePrefix.size()));
+        if (owner == 0 || owner == self || !ProcessIsGone(owner)) continue;
+        DeleteFileW((folder + name).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 bool ReplaceFile(const Text& path, std::string_view data) {
     static std::atomic<unsigned> counter{0};
     const std::wstring target = Wide(path);
@@ -113,6 +163,8 @@ bool ReplaceFile(const Text& path, std::string_view data) {
     // functions see it; some file systems would let the rename replace it.
     DWORD attrs = GetFileAttributesW(target.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return false;
+    // First, so that on a full disk the space they hold comes back.
+    RemoveStaleTemps(target);
     const std::wstring temp = target + L".tmp" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(counter.fetch_add(1));
     {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "support/temp_dir.h"
 #include "textutil/clock_os.h"
@@ -58,6 +60,38 @@ TEST(WinFiles, ReplacingIsAllOrNothing) {
     EXPECT_FALSE(os::ReplaceFile(Folder(dir) + "\\missing\\config.ini", "x"));
     EXPECT_FALSE(os::ReadWholeFile(Folder(dir) + "\\missing.ini", back));
     EXPECT_FALSE(os::ReadWholeFile(Folder(dir), back));  // a folder is no file
+}
+
+// A writer killed before its rename leaves its temporary file; the next write
+// of the same file removes those whose process is gone, and nothing else.
+TEST(WinFiles, WriteRemovesTemporariesOfDeadWritersOnly) {
+    TempRunDirectory dir;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    wchar_t command[] = L"cmd.exe /c exit 0";
+    ASSERT_TRUE(CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &child));
+    WaitForSingleObject(child.hProcess, 10000);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);  // the id may now name nothing
+    const std::string dead = std::to_string(child.dwProcessId), self = std::to_string(GetCurrentProcessId());
+    const struct {
+        std::string name;
+        bool removed;
+    } files[] = {
+        {"config.ini.tmp" + dead + "-0", true},
+        {"config.ini.tmp" + dead + "-17", true},
+        {"config.ini.tmp" + self + "-0", false},
+        {"store.ini.tmp" + dead + "-0", false},  // another file's
+        {"config.ini.tmp" + dead, false},  // not the writer's pattern
+        {"config.ini.tmp" + dead + "-0x", false},
+        {"config.ini.tmpnotes", false},
+    };
+    for (const auto& f : files) std::ofstream(dir.path() / f.name) << "partial";
+    ASSERT_TRUE(os::ReplaceFile(Folder(dir) + "\\config.ini", "new"));
+    for (const auto& f : files) EXPECT_EQ(!fs::exists(dir.path() / f.name), f.removed) << f.name;
+    EXPECT_EQ(dir.Read(u8"config.ini"), "new");
 }
 
 TEST(WinFiles, StampsTellReplacedContentApart) {
