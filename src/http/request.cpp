@@ -21,7 +21,10 @@ Text AgentNameOf(const Text& block) {
 void CompleteHeaders(Text& block, const Text& url, int method) {
     if (block.empty()) block = "Accept: */*";
     if (Lacks(block, "Accept:")) block += "\r\nAccept: */*";
-    if (Lacks(block, "Referer:")) block += "\r\nReferer: " + url;
+    // A line break in the address (a token pasted with one) must not start a
+    // header line of its own; it goes out percent-encoded, as in the request line.
+    if (Lacks(block, "Referer:"))
+        block += "\r\nReferer: " + ReplaceText(ReplaceText(url, "\r", Text("%0D")), "\n", Text("%0A"));
     if (Lacks(block, "Accept-Language:")) block += "\r\nAccept-Language: zh-cn";
     if (method == 1 && Lacks(block, "Content-Type:")) block += "\r\nContent-Type: application/x-www-form-urlencoded";
 }

@@ -4,6 +4,7 @@
 
 #include "http/request.h"
 #include "http/web_visit.h"
+#include "http/wire.h"
 
 namespace pelko {
 namespace {
@@ -123,6 +124,13 @@ TEST(ComposeRequest, Completion) {
         EXPECT_EQ(r.noCookies, c.cookies != nullptr);
         EXPECT_EQ((r.flags & kFlagNoCookies) != 0, c.cookies != nullptr);
     }
+}
+
+TEST(ComposeRequest, LineBreaksInTheAddressStartNoHeaderLine) {
+    TransportRequest r = ComposeRequest("http://srv/send?access_token=T\r\nX-Injected: 1\nY: 2", {});
+    EXPECT_EQ(r.headerBlock,
+              "Accept: */*\r\nReferer: http://srv/send?access_token=T%0D%0AX-Injected: 1%0AY: 2\r\nAccept-Language: zh-cn");
+    EXPECT_EQ(WireHeaderLines(r.headerBlock).size(), 3u);
 }
 
 TEST(ComposeRequest, AddressFlagsAndProxy) {
