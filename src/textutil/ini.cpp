@@ -281,16 +281,24 @@ public:
             index_[fs].push_back(static_cast<uint32_t>(sections_.size() - 1));
             return;
         }
+        if (!value) {
+            // Reading looks through every section of the name and takes the
+            // first line of the key, so a removal takes all of them.
+            for (uint32_t s : it->second) {
+                Section& sec = sections_[s];
+                uint32_t at;
+                while (sec.Find(fk, &at)) {
+                    sec.lines.erase(sec.lines.begin() + at);
+                    sec.keys.reset();
+                }
+            }
+            return;
+        }
         for (uint32_t s : it->second) {
             Section& sec = sections_[s];
             uint32_t at;
             const Line* line = sec.Find(fk, &at);
             if (!line) continue;
-            if (!value) {
-                sec.lines.erase(sec.lines.begin() + at);
-                sec.keys.reset();
-                return;
-            }
             std::string_view text = line->text(), k;
             size_t valueAt;
             SplitEntry(text, k, valueAt);

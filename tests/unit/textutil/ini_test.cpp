@@ -102,6 +102,15 @@ TEST_F(IniFile, WritesTouchOnlyWhatTheyChange) {
     EXPECT_FALSE(WriteIniValue(file_, "Other", Text(""), Text("y")));
 }
 
+// Reading looks through repeated sections and keys, so a removal takes every
+// line that reading could find.
+TEST_F(IniFile, RemovedKeyIsGoneFromRepeatedSectionsAndLines) {
+    dir_.Write(u8"config.ini", "[a]\r\nkey=1\r\nKEY=2\r\nx=1\r\n[b]\r\nkey=b\r\n[A]\r\n; note\r\nkey=3\r\n");
+    ASSERT_TRUE(WriteIniValue(file_, "a", Text("key"), {}));
+    EXPECT_EQ(ReadIniValue(file_, "a", "key", Text("gone")), "gone");
+    EXPECT_EQ(Disk(), "[a]\r\nx=1\r\n[b]\r\nkey=b\r\n[A]\r\n; note\r\n");
+}
+
 TEST_F(IniFile, LastLineWithoutLineEndAndSeveralWritesAtOnce) {
     dir_.Write(u8"config.ini", "[A]\nx=1");
     ASSERT_TRUE(WriteIniValues(file_, {{"a", "y", "2"}, {"B", "z", "3"}, {"A", "X", "4"}}));
