@@ -5,10 +5,12 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>  // std::chrono: <chrono> itself does not build with the code page 936 literal charset
 #include <string>
 
 #include "http/transport.h"
+#include "http/url.h"
 #include "http/wire.h"
 
 namespace pelko {
@@ -24,6 +26,7 @@ struct WinInet {
     decltype(&InternetSetOptionA) setOption = nullptr;
     decltype(&HttpSendRequestA) send = nullptr;
     decltype(&InternetReadFile) read = nullptr;
+    decltype(&InternetQueryDataAvailable) available = nullptr;
     decltype(&HttpQueryInfoA) queryInfo = nullptr;
     decltype(&InternetCloseHandle) close = nullptr;
     bool ok = false;
@@ -44,9 +47,10 @@ const WinInet& Api() {
         Bind(dll, "InternetSetOptionA", a.setOption);
         Bind(dll, "HttpSendRequestA", a.send);
         Bind(dll, "InternetReadFile", a.read);
+        Bind(dll, "InternetQueryDataAvailable", a.available);
         Bind(dll, "HttpQueryInfoA", a.queryInfo);
         Bind(dll, "InternetCloseHandle", a.close);
-        a.ok = a.open && a.connect && a.openRequest && a.setOption && a.send && a.read && a.queryInfo && a.close;
+        a.ok = a.open && a.connect && a.openRequest && a.setOption && a.send && a.read && a.available && a.queryInfo && a.close;
         return a;
     }();
     return api;
@@ -91,6 +95,54 @@ bool QueryRawHeaders(const WinInet& api, HINTERNET request, Text& out) {
     return false;
 }
 
+// The Content-Length the answer announced, when it gave one.
+bool AnnouncedLength(const WinInet& api, HINTERNET request, unsigned long long& out) {
+    char buf[32] = {};
+    DWORD length = sizeof buf - 1;
+    if (!api.queryInfo(request, HTTP_QUERY_CONTENT_LENGTH, buf, &length, nullptr)) return false;
+    char* end = nullptr;
+    out = std::strtoull(buf, &end, 10);
+    return end != buf;
+}
+
+bool QueryText(const WinInet& api, HINTERNET request, DWORD what, std::string& out) {
+    std::string buf(2048, '\0');
+    DWORD length = static_cast<DWORD>(buf.size() - 1);
+    if (!api.queryInfo(request, what, buf.data(), &length, nullptr)) return false;
+    out = buf.substr(0, std::min<size_t>(length, buf.find('\0')));
+    return true;
+}
+
+bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
+
+// The request a Location header sends us on to, from the one that got it.
+bool FollowLocation(const std::string& location, TransportRequest& next) {
+    if (location.empty()) return false;
+    Text url;
+    const Text lower = ToLowerText(location);
+    if (lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0) {
+        url = location;
+    } else {
+        const bool defaultPort = next.port == (next.secure ? 443 : 80);
+        Text origin = next.secure ? "https://" : "http://";
+        origin += next.host;
+        if (!defaultPort) origin.append(":").append(std::to_string(next.port));
+        if (location.rfind("//", 0) == 0) {
+            url = Text(next.secure ? "https:" : "http:") + location;
+        } else if (location[0] == '/') {
+            url = origin + location;
+        } else {
+            Text path = next.objectName.substr(0, next.objectName.find_first_of("?#"));
+            url = origin + path.substr(0, path.rfind('/') + 1) + location;
+        }
+    }
+    next.secure = ToLowerText(url.substr(0, 8)) == "https://";
+    next.host = UrlHost(url);
+    next.port = UrlPort(url);
+    next.objectName = UrlPath(url);
+    return !next.host.empty();
+}
+
 class WinInetTransport : public Transport {
 public:
     TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) override {
@@ -102,11 +154,34 @@ public:
     }
 
 private:
+    // Redirects are followed here rather than inside WinINet, which knows no
+    // limit for them: a server that sends a request back to itself would hold
+    // it for ever.  As on Linux, ten at most.
     static TransportResponse Run(const TransportRequest& request, const TransportLimits& limits) {
+        const auto started = Clock::now();
+        TransportRequest current = request;
+        for (int hop = 0;; ++hop) {
+            int status = 0;
+            std::string location;
+            TransportResponse response = Once(current, limits, started, status, location);
+            if (!response.sent || request.noAutoRedirect || !IsRedirect(status)) return response;
+            if (hop == 10 || !FollowLocation(location, current)) return {};
+            // 303, and 301/302 after a POST, go on as GET without the body.
+            if (status == 303 || ((status == 301 || status == 302) && current.verb == "POST")) {
+                if (current.verb != "HEAD") current.verb = "GET";
+                current.body.clear();
+                current.hasBody = false;
+            }
+        }
+    }
+
+    static TransportResponse Once(const TransportRequest& request, const TransportLimits& limits,
+                                  Clock::time_point started, int& status, std::string& location) {
         TransportResponse response;
         const WinInet& api = Api();
         if (!api.ok) return response;
-        const auto started = Clock::now();
+        auto late = [&] { return Clock::now() - started > limits.total; };
+        if (late()) return response;
 
         Handles h{api};
         const std::string agent = request.agentName.substr(0, request.agentName.find_first_of("\r\n"));
@@ -123,10 +198,11 @@ private:
                                    INTERNET_SERVICE_HTTP, 0, 0);
         if (!h.connection) return response;
 
-        DWORD flags = static_cast<DWORD>(request.flags) | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NEED_FILE;
+        DWORD flags = static_cast<DWORD>(request.flags) | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NEED_FILE |
+                      INTERNET_FLAG_NO_AUTO_REDIRECT;
         if (request.noCookies) flags |= INTERNET_FLAG_NO_COOKIES;
-        if (request.noAutoRedirect) flags |= INTERNET_FLAG_NO_AUTO_REDIRECT;
         if (request.secure) flags = (flags | INTERNET_FLAG_SECURE) & ~static_cast<DWORD>(INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS);
+        else flags &= ~static_cast<DWORD>(INTERNET_FLAG_SECURE);
         const std::string object = WireObjectName(request.objectName);
         h.request = api.openRequest(h.connection, request.verb.empty() ? "GET" : request.verb.c_str(), object.c_str(),
                                     "HTTP/1.1", nullptr, nullptr, flags, 0);
@@ -146,19 +222,32 @@ private:
             return response;
         }
 
+        // Only what has arrived is read: a read that waits to fill its buffer
+        // would let a server that trickles outlast the total limit.
         Bytes body;
-        char buf[1024];
+        char buf[16384];
         for (;;) {
+            if (late()) return response;
+            DWORD available = 0;
+            if (!api.available(h.request, &available, 0, 0)) return response;
+            if (available == 0) break;
             DWORD got = 0;
-            if (!api.read(h.request, buf, sizeof buf, &got)) return response;
+            if (!api.read(h.request, buf, std::min<DWORD>(available, sizeof buf), &got)) return response;
             if (got == 0) break;
             if (body.size() + got > limits.maxBody) return response;  // over the cap: no half answer
             body.append(buf, got);
-            if (Clock::now() - started > limits.total) return response;
         }
+
+        // A connection closed before the announced length is no answer.
+        unsigned long long announced = 0;
+        if (request.verb != "HEAD" && AnnouncedLength(api, h.request, announced) && body.size() < announced)
+            return response;
 
         Text raw;
         if (!QueryRawHeaders(api, h.request, raw)) return response;
+        std::string code;
+        if (QueryText(api, h.request, HTTP_QUERY_STATUS_CODE, code)) status = std::atoi(code.c_str());
+        if (IsRedirect(status)) QueryText(api, h.request, HTTP_QUERY_LOCATION, location);
         response.body = std::move(body);
         response.rawHeaders = std::move(raw);
         response.sent = true;

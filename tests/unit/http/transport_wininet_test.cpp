@@ -204,6 +204,33 @@ TEST(WinInetTransport, RedirectsAreFollowedUnlessSwitchedOff) {
     }
 }
 
+TEST(WinInetTransport, RedirectsGoWhereTheLocationSaysTenTimesAtMost) {
+    LoopbackServer server([](const std::string& head, const std::string&) {
+        auto starts = [&](const char* line) { return head.rfind(line, 0) == 0; };
+        if (starts("POST /a/form ")) return Answer("302 Found", "", "Location: next?x=1\r\n");
+        if (starts("GET /a/next?x=1 ")) return Answer("307 Temporary Redirect", "", "Location: //127.0.0.1:" +
+                                                      head.substr(head.find("Host: 127.0.0.1:") + 16, 5) + "/done\r\n");
+        if (starts("GET /loop ")) return Answer("302 Found", "", "Location: /loop\r\n");
+        return Answer("200 OK", "done");
+    });
+    TransportRequest post = Get(server.port(), "/a/form");
+    post.verb = "POST";
+    post.body = Bytes("k=v");
+    post.hasBody = true;
+    TransportResponse a = PlatformTransport().Execute(post, TransportLimits{});
+    ASSERT_TRUE(a.sent);
+    EXPECT_EQ(a.body, "done");
+    auto heads = server.heads();
+    ASSERT_EQ(heads.size(), 3u);
+    EXPECT_EQ(heads[1].rfind("GET /a/next?x=1 HTTP/1.1\r\n", 0), 0u) << heads[1];  // a 302 after POST asks with GET
+    EXPECT_EQ(heads[2].rfind("GET /done HTTP/1.1\r\n", 0), 0u) << heads[2];
+
+    // A request sent back to itself ends as no answer after ten redirects.
+    TransportResponse loop = PlatformTransport().Execute(Get(server.port(), "/loop"), TransportLimits{});
+    EXPECT_FALSE(loop.sent);
+    EXPECT_EQ(server.heads().size(), 3u + 11u);
+}
+
 TEST(WinInetTransport, ErrorStatusIsAnAnswerLikeAnyOther) {
     LoopbackServer server([](const std::string&, const std::string&) { return Answer("404 Not Found", "nope"); });
     TransportResponse a = PlatformTransport().Execute(Get(server.port(), "/x"), TransportLimits{});
