@@ -457,17 +457,7 @@ public:
     using Behaviour = std::function<void(int fd, const std::string& target, const std::atomic<bool>& stop)>;
 
     explicit RudeServer(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
-        listen_ = socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        listen(listen_, 64);
-        socklen_t len = sizeof addr;
-        getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
+        listen_ = testing::ListenOnLoopback(port_);
         acceptor_ = std::thread([this] { Accept(); });
     }
     ~RudeServer() {

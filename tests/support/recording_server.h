@@ -41,23 +41,29 @@ struct RecordedRequest {
     }
 };
 
+// A listening socket on 127.0.0.1 at a port the system picks.
+inline int ListenOnLoopback(int& port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(fd, 64);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
 class RecordingServer {
 public:
     using Handler = std::function<std::string(const RecordedRequest&)>;
 
     explicit RecordingServer(Handler handler) : handler_(std::move(handler)) {
-        listen_ = socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
-        bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        listen(listen_, 64);
-        socklen_t len = sizeof addr;
-        getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
+        listen_ = ListenOnLoopback(port_);
         thread_ = std::thread([this] { Serve(); });
     }
     ~RecordingServer() {
