@@ -18,13 +18,25 @@ Text AgentNameOf(const Text& block) {
     return agent;
 }
 
+// Byte by byte: after a stray lead byte a line break is still a line break
+// to the transport.
+Text WithoutLineBreaks(const Text& url) {
+    Text out;
+    for (char c : url) {
+        if (c == '\r') out += "%0D";
+        else if (c == '\n') out += "%0A";
+        else out += c;
+    }
+    return out;
+}
+
 void CompleteHeaders(Text& block, const Text& url, int method) {
     if (block.empty()) block = "Accept: */*";
     if (Lacks(block, "Accept:")) block += "\r\nAccept: */*";
     // A line break in the address (a token pasted with one) must not start a
     // header line of its own; it goes out percent-encoded, as in the request line.
     if (Lacks(block, "Referer:"))
-        block += "\r\nReferer: " + ReplaceText(ReplaceText(url, "\r", Text("%0D")), "\n", Text("%0A"));
+        block += "\r\nReferer: " + WithoutLineBreaks(url);
     if (Lacks(block, "Accept-Language:")) block += "\r\nAccept-Language: zh-cn";
     if (method == 1 && Lacks(block, "Content-Type:")) block += "\r\nContent-Type: application/x-www-form-urlencoded";
 }

@@ -127,9 +127,10 @@ TEST(ComposeRequest, Completion) {
 }
 
 TEST(ComposeRequest, LineBreaksInTheAddressStartNoHeaderLine) {
-    TransportRequest r = ComposeRequest("http://srv/send?access_token=T\r\nX-Injected: 1\nY: 2", {});
+    TransportRequest r = ComposeRequest("http://srv/send?access_token=T\r\nX-Injected: 1\x81\nY: 2", {});
     EXPECT_EQ(r.headerBlock,
-              "Accept: */*\r\nReferer: http://srv/send?access_token=T%0D%0AX-Injected: 1%0AY: 2\r\nAccept-Language: zh-cn");
+              "Accept: */*\r\nReferer: http://srv/send?access_token=T%0D%0AX-Injected: 1\x81%0AY: 2\r\n"
+              "Accept-Language: zh-cn");
     EXPECT_EQ(WireHeaderLines(r.headerBlock).size(), 3u);
 }
 
