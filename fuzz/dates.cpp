@@ -5,11 +5,6 @@
 #include "textutil/datetime.h"
 #include "textutil/timestamp.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    pelko::fuzz::CheckLiteralCharset();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     const pelko::Text datePicture = in.ConsumeRandomLengthString(24);

@@ -23,7 +23,6 @@ AnswerTransport transport;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    pelko::fuzz::CheckLiteralCharset();
     pelko::SetTransport(&transport);
     // The service bases come from config.ini beside the program: none here.
     pelko::SetRunDirectoryForTesting(pelko::fuzz::ScratchFolder());

@@ -25,10 +25,18 @@ inline std::string ScratchFolder() {
     return pattern;
 }
 
-// The program's literals must be code page 936 here as in the real build.
+// The program's literals must be code page 936 here as in the real build;
+// every target checks that as it starts.
 inline void CheckLiteralCharset() {
     const std::string text = "中";
     FUZZ_CHECK(text == "\xD6\xD0");
+}
+[[maybe_unused]] static const bool kLiteralCharsetChecked = (CheckLiteralCharset(), true);
+
+// Input bytes as a Text, which ends at its first NUL.
+inline std::string AsText(std::string bytes) {
+    bytes.resize(bytes.find('\0') == std::string::npos ? bytes.size() : bytes.find('\0'));
+    return bytes;
 }
 
 }  // namespace pelko::fuzz

@@ -6,18 +6,11 @@
 #include "http/url.h"
 #include "textutil/text.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    pelko::fuzz::CheckLiteralCharset();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     // Texts end at their first NUL; the answer's header text is cut there.
-    pelko::Text sent = in.ConsumeRandomLengthString(256);
-    sent.resize(sent.find('\0') == pelko::Text::npos ? sent.size() : sent.find('\0'));
-    pelko::Text block = in.ConsumeRemainingBytesAsString();
-    block.resize(block.find('\0') == pelko::Text::npos ? block.size() : block.find('\0'));
+    pelko::Text sent = pelko::fuzz::AsText(in.ConsumeRandomLengthString(256));
+    const pelko::Text block = pelko::fuzz::AsText(in.ConsumeRemainingBytesAsString());
 
     const pelko::Text normalised = pelko::NormaliseHeaderBlock(block);
     FUZZ_CHECK(pelko::NormaliseHeaderBlock(normalised) == normalised);

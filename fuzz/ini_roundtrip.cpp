@@ -61,7 +61,6 @@ void PutFile(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    pelko::fuzz::CheckLiteralCharset();
     folder = pelko::fuzz::ScratchFolder();
     return 0;
 }

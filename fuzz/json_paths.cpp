@@ -13,11 +13,6 @@ const char* const kFields[] = {"article_mall",      "article_url",     "article_
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    pelko::fuzz::CheckLiteralCharset();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     const bool utf8 = in.ConsumeBool();

@@ -9,14 +9,16 @@ namespace {
 
 using pelko::Text;
 
+// The width of the character at byte i: a byte of 0x80 or more leads two,
+// unless it is the last.
+size_t Width(const std::string& text, size_t i) {
+    return static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
+}
+
 // Byte offsets where characters start when walking from `from`.
 std::vector<size_t> Starts(const std::string& text, size_t from) {
     std::vector<size_t> starts;
-    for (size_t i = from; i < text.size();) {
-        starts.push_back(i);
-        bool lead = static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size();
-        i += lead ? 2 : 1;
-    }
+    for (size_t i = from; i < text.size(); i += Width(text, i)) starts.push_back(i);
     return starts;
 }
 
@@ -55,8 +57,7 @@ Text RefReplace(const std::string& text, const std::string& sub, const std::stri
             continue;
         }
         // One character, or everything left once no more matches are wanted.
-        size_t w = (count >= 0 && made >= count) ? text.size() - i
-                   : (static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size()) ? 2 : 1;
+        size_t w = (count >= 0 && made >= count) ? text.size() - i : Width(text, i);
         out += text.substr(i, w);
         i += w;
     }
@@ -76,7 +77,7 @@ std::vector<Text> RefSplit(const std::string& text, const std::string& sep, int 
             i += sep.size();
             cut = i;
         } else {
-            i += (static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size()) ? 2 : 1;
+            i += Width(text, i);
         }
     }
     if (cut < text.size()) items.push_back(text.substr(cut));
@@ -84,11 +85,6 @@ std::vector<Text> RefSplit(const std::string& text, const std::string& sep, int 
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    pelko::fuzz::CheckLiteralCharset();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);

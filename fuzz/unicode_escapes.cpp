@@ -3,16 +3,10 @@
 #include "textutil/codepage_os.h"
 #include "textutil/escapes.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    pelko::fuzz::CheckLiteralCharset();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     const uint8_t forms = in.ConsumeIntegral<uint8_t>();
-    pelko::Text text = in.ConsumeRemainingBytesAsString();
-    text.resize(text.find('\0') == pelko::Text::npos ? text.size() : text.find('\0'));
+    const pelko::Text text = pelko::fuzz::AsText(in.ConsumeRemainingBytesAsString());
 
     const pelko::Text decoded = pelko::DecodeUnicodeEscapes(text);
     // Text with nothing to decode and none of the stand-ins comes back as it was.
