@@ -8,6 +8,11 @@ namespace pelko {
 
 // Click handler of 按钮_开始监控; runs the loop itself while monitoring.
 void ToggleMonitoring(Window& window);
+// The two halves of ToggleMonitoring, for a loop that runs beside the window
+// thread: true when monitoring was started (caption and locks set), false when
+// it was stopped.
+bool StartOrStopMonitoring(Window& window);
+void RunMonitorLoop(Window& window);
 PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator);
 TextArray SplitKeywords(const Text& keywordText, const Text& separator);
 // unit: 0 ms, 1 s, 2 min, 3 h; any other value is itself the milliseconds per unit.
