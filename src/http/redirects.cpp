@@ -115,9 +115,13 @@ Text RequestUrl(const TransportRequest& request) {
     Text url = request.secure ? "https://" : "http://";
     url += request.host;
     const int port = WirePort(request.port, request.secure);
-    if (port != WirePort(0, request.secure)) url += ":" + std::to_string(port);
+    if (port != WirePort(0, request.secure)) {
+        url += ':';
+        url += std::to_string(port);
+    }
     const Text& object = request.objectName;
-    url += object.empty() || object[0] != '/' ? "/" + object : object;
+    if (object.empty() || object[0] != '/') url += '/';
+    url += object;
     return url;
 }
 
