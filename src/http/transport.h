@@ -17,13 +17,13 @@ struct TransportRequest {
     // ("http=host:port" for plain HTTP, "host:port" for HTTPS).
     Text proxyList;
     Text host;  // lower case, without port
-    int port = 80;
+    int port = 80;  // outside 1..65535: the scheme's own (WirePort)
     Text verb;
     Text objectName;  // path, query and fragment
+    // The request flags; RequestFlagWord (http/request.h) gives them as one word.
     bool secure = false;
-    bool noAutoRedirect = false;
+    bool noAutoRedirect = false;  // read by the redirect loop; a transport never follows
     bool noCookies = false;
-    int flags = 0;  // the request flag word as composed
     Text headerBlock;  // header lines joined by CR LF, no final CR LF
     Bytes body;
     bool hasBody = false;
@@ -32,7 +32,7 @@ struct TransportRequest {
 struct TransportResponse {
     Bytes body;
     // Status line and header lines, each ended by CR LF, closed by an empty
-    // line; those of the final answer after followed redirects.
+    // line.
     Text rawHeaders;
     // false: no complete answer (not sent, refused, unresolved, TLS fault,
     // time limit, body over the cap); body and rawHeaders are then empty.
@@ -49,7 +49,10 @@ struct TransportLimits {
 class Transport {
 public:
     virtual ~Transport() = default;
-    // Never throws.
+    // One exchange: a redirect answer comes back as it is (the loop in
+    // http/redirects.h follows it).  Failures are reported by `sent`; what
+    // the language itself may throw (out of memory) is caught once, where a
+    // web request begins (WebVisit).
     virtual TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) = 0;
 };
 
