@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <thread>  // std::chrono: <chrono> itself does not build with the code page 936 literal charset
 #include <string>
+
+#include "config/chrono.h"
 
 #include "http/request.h"
 #include "http/transport.h"
