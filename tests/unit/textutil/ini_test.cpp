@@ -118,6 +118,32 @@ TEST_F(IniFile, LastLineWithoutLineEndAndSeveralWritesAtOnce) {
     EXPECT_EQ(ReadIniValue(file_, "b", "Z"), "3");
 }
 
+// Only lines whose first byte after blanks is "[" can open a section, and
+// sections a write does not touch go back to disk exactly as they were read.
+TEST_F(IniFile, HeaderLikeLinesAndUntouchedSections) {
+    const struct {
+        std::string file;
+        Text section, key, expected;
+    } cases[] = {
+        {"[A]\r\nk=1", "A", "k", "1"},                               // last line without a line end
+        {"x=[no]\r\n  [B]  \r\nk=2\r\n", "b", "K", "2"},             // "[" in a value; blanks around a header
+        {"\t[C\r\nk=0\r\n[C]\nk=3\n", "C", "k", "3"},                // no "]": not a header
+        {"[\xB1]x]\r\nk=4\r\n", "\xB1]x", "k", "4"},                 // B1 5D is one character
+        {"a\r[D]\r\nk=5\r\n", "D", "k", "dflt"},                     // a lone CR does not end a line
+        {"[E]\r\n;k=0\r\nk =6\r\n", "E", "k", "6"},                  // a comment is no key
+        {"[F]\r\n%%%6B=7\r\nk=0\r\n", "F", "K", "7"},                // a key in its escaped form
+        {"[G]\r\n\xB1" "A=8\r\n", "G", "\xB1" "A", "8"},             // a trail byte is matched exactly
+        {"[H]\r\n\xB1" "A=9\r\n", "H", "\xB1" "a", "dflt"},
+    };
+    for (const auto& c : cases) {
+        dir_.Write(u8"config.ini", c.file);
+        EXPECT_EQ(ReadIniValue(file_, c.section, c.key, Text("dflt")), c.expected) << c.file;
+        ASSERT_TRUE(WriteIniValue(file_, "New", Text("n"), Text("v")));
+        EXPECT_EQ(Disk(), c.file + (c.file.back() == '\n' ? "" : "\r\n") + "[New]\r\nn=v\r\n");
+        EXPECT_EQ(ReadIniValue(file_, c.section, c.key, Text("dflt")), c.expected) << c.file;
+    }
+}
+
 TEST_F(IniFile, ValuesReadAreCutTo10239Bytes) {
     const Text longValue = BlankText(1) + Text(19998, 'x') + "y";
     ASSERT_TRUE(WriteIniValue(file_, "Pelko", Text("long"), longValue));
