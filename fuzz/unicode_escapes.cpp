@@ -1,6 +1,6 @@
 // Escaped text from outside: \uXXXX, \xHH, %uXXXX, %XX and the rest.
 #include "fuzz_support.h"
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
 #include "textutil/escapes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -13,10 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (text.find_first_of("\\%\r{\xA1") == pelko::Text::npos) FUZZ_CHECK(decoded == text);
 
     // Code page 936 text written as \uXXXX and %uXXXX escapes decodes to itself.
-    const std::u16string units = pelko::os::DecodeToUtf16(text, 936);
+    const std::u16string units = pelko::AnsiToUtf16(text);
     // (The stand-ins for the apostrophe and the line break are decoded too.)
     const bool standIns = text.find("\xA1\xAF") != pelko::Text::npos || text.find("{$}") != pelko::Text::npos;
-    if (!standIns && pelko::os::EncodeFromUtf16(units, 936) == text) {
+    if (!standIns && pelko::Utf16ToAnsi(units) == text) {
         pelko::Text escaped;
         char buf[8];
         for (size_t i = 0; i < units.size(); ++i) {

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/window.h"
+#include "monitor/window.h"
 
 namespace pelko {
 

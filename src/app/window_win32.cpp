@@ -12,7 +12,7 @@
 
 #include "app/integer_box.h"
 #include "app/window.h"
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
 
 namespace pelko {
 
@@ -61,12 +61,12 @@ size_t IndexOf(Control c) {
 }
 
 std::wstring Wide(const Text& text) {
-    std::u16string u = os::DecodeToUtf16(text, 936);
+    std::u16string u = AnsiToUtf16(text);
     return std::wstring(u.begin(), u.end());
 }
 
 Text Narrow(const std::wstring& wide) {
-    return os::EncodeFromUtf16(std::u16string(wide.begin(), wide.end()), 936);
+    return Utf16ToAnsi(std::u16string(wide.begin(), wide.end()));
 }
 
 bool AcceptedInNumberBox(WPARAM ch) {

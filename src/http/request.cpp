@@ -50,6 +50,19 @@ int EffectiveMethod(Opt<int> method) {
 
 Text MethodVerb(int method) { return kVerbs[EffectiveMethod(method)]; }
 
+unsigned RequestFlagWord(const TransportRequest& request) {
+    unsigned flags = kFlagReload | kFlagNeedFile;
+    if (request.noCookies) flags |= kFlagNoCookies;
+    if (request.noAutoRedirect) flags |= kFlagNoAutoRedirect;
+    flags |= request.secure ? kFlagSecure : kFlagIgnoreRedirectToHttps;
+    return flags;
+}
+
+Text ProxyListFor(const Text& proxy, bool secure) {
+    if (proxy.empty()) return {};
+    return secure ? proxy : "http=" + proxy;
+}
+
 TransportRequest ComposeRequest(const Text& url, const WebVisitParams& params) {
     TransportRequest request;
     Text block = params.extraHeaders.value_or(Text());
@@ -60,8 +73,7 @@ TransportRequest ComposeRequest(const Text& url, const WebVisitParams& params) {
     request.secure = ToLowerText(LeftText(url, 8)) == "https://";
     request.agentName = AgentNameOf(block);
 
-    if (Text proxy = params.proxy.value_or(Text()); !proxy.empty())
-        request.proxyList = request.secure ? proxy : "http=" + proxy;
+    request.proxyList = ProxyListFor(params.proxy.value_or(Text()), request.secure);
 
     request.host = UrlHost(url);
     request.port = UrlPort(url);
@@ -69,11 +81,6 @@ TransportRequest ComposeRequest(const Text& url, const WebVisitParams& params) {
 
     request.noCookies = params.cookies != nullptr;
     request.noAutoRedirect = params.noRedirect.value_or(false);
-    unsigned flags = kFlagReload | kFlagNeedFile;
-    if (request.noCookies) flags |= kFlagNoCookies;
-    if (request.noAutoRedirect) flags |= kFlagNoAutoRedirect;
-    flags |= request.secure ? kFlagSecure : kFlagIgnoreRedirectToHttps;
-    request.flags = static_cast<int>(flags);
 
     if (params.completeHeaders.value_or(true)) CompleteHeaders(block, url, method);
     if (params.cookies && !params.cookies->empty()) {

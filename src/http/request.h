@@ -10,7 +10,9 @@ namespace pelko {
 
 inline constexpr char kDefaultAgentName[] = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 
-// The request flag word, with the values of the platform's HTTP stack.
+// The request flag word, with the values of the platform's HTTP stack.  A
+// request holds the booleans; the word is derived from them where a stack
+// wants one (RequestFlagWord).
 enum RequestFlag : unsigned {
     kFlagReload = 0x80000000u,
     kFlagNeedFile = 0x00000010u,
@@ -23,6 +25,14 @@ enum RequestFlag : unsigned {
 // The verb of a method number; a number outside 0..7 is taken as 0.
 int EffectiveMethod(Opt<int> method);
 Text MethodVerb(int method);
+
+// The flag word of a request as composed: reload and need-file always, then
+// no-cookies, no-auto-redirect and secure (or may-go-to-https) as it asks.
+unsigned RequestFlagWord(const TransportRequest& request);
+
+// The proxy list for a request: the proxy for a secure one, "http=" and the
+// proxy for any other; empty for a direct connection.
+Text ProxyListFor(const Text& proxy, bool secure);
 
 // Reads the parameters (and *postBytes) but changes nothing.
 TransportRequest ComposeRequest(const Text& url, const WebVisitParams& params);

@@ -2,11 +2,7 @@
 // Backends: libcurl (Linux) and WinINet looked up at run time (Windows).
 #pragma once
 
-// Durations come through <thread>: <chrono> itself does not compile with the
-// code page 936 literal charset (its C++20 part holds a micro sign).
-#include <thread>
-#include <cstddef>
-
+#include "config/limits.h"
 #include "textutil/text.h"
 
 namespace pelko {
@@ -17,13 +13,13 @@ struct TransportRequest {
     // ("http=host:port" for plain HTTP, "host:port" for HTTPS).
     Text proxyList;
     Text host;  // lower case, without port
-    int port = 80;
+    int port = 80;  // outside 1..65535: the scheme's own (WirePort)
     Text verb;
     Text objectName;  // path, query and fragment
+    // The request flags; RequestFlagWord (http/request.h) gives them as one word.
     bool secure = false;
-    bool noAutoRedirect = false;
+    bool noAutoRedirect = false;  // read by the redirect loop; a transport never follows
     bool noCookies = false;
-    int flags = 0;  // the request flag word as composed
     Text headerBlock;  // header lines joined by CR LF, no final CR LF
     Bytes body;
     bool hasBody = false;
@@ -32,24 +28,20 @@ struct TransportRequest {
 struct TransportResponse {
     Bytes body;
     // Status line and header lines, each ended by CR LF, closed by an empty
-    // line; those of the final answer after followed redirects.
+    // line.
     Text rawHeaders;
     // false: no complete answer (not sent, refused, unresolved, TLS fault,
     // time limit, body over the cap); body and rawHeaders are then empty.
     bool sent = false;
 };
 
-struct TransportLimits {
-    std::chrono::milliseconds connect{15000};
-    std::chrono::milliseconds idle{30000};  // no data for this long ends it
-    std::chrono::milliseconds total{120000};
-    std::size_t maxBody = 16u << 20;  // a longer answer gives the empty body
-};
-
 class Transport {
 public:
     virtual ~Transport() = default;
-    // Never throws.
+    // One exchange: a redirect answer comes back as it is (the loop in
+    // http/redirects.h follows it).  Failures are reported by `sent`; what
+    // the language itself may throw (out of memory) is caught once, where a
+    // web request begins (WebVisit).
     virtual TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) = 0;
 };
 
@@ -57,6 +49,5 @@ public:
 Transport& PlatformTransport();  // defined by the backend file
 Transport& CurrentTransport();
 void SetTransport(Transport* transport);  // nullptr restores the platform's
-TransportLimits& CurrentLimits();
 
 }  // namespace pelko

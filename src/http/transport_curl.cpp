@@ -1,7 +1,11 @@
 // The Linux transport over libcurl.  It sends the composed header block as
 // it is: curl's own default lines are switched off where the block has none.
+// One exchange per call: redirects are left to the loop above.
 #include <curl/curl.h>
 
+#include <exception>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -67,15 +71,17 @@ struct Exchange {
     bool idleTimeout = false;
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastTransferred = 0;
+    // An exception must not cross libcurl's C frames: a callback parks it
+    // here, ends the transfer, and it is thrown again once curl has returned.
+    std::exception_ptr thrown;
 };
 
-size_t OnHeader(char* data, size_t size, size_t count, void* user) {
-    auto* x = static_cast<Exchange*>(user);
+size_t TakeHeaderLine(Exchange* x, const char* data, size_t n) {
     x->lastActivity = Clock::now();
-    std::string line(data, size * count);
+    std::string line(data, n);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     if (line.rfind("HTTP/", 0) == 0) {
-        // Each answer on the way (interim, redirect) starts afresh.
+        // Each answer on the way (an interim one) starts afresh.
         x->headers = line + "\r\n";
         x->headersComplete = false;
     } else if (x->headersComplete) {
@@ -86,19 +92,36 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     } else {
         x->headers += line + "\r\n";
     }
-    return size * count;
+    return n;
 }
 
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
-    auto* x = static_cast<Exchange*>(user);
+size_t TakeBody(Exchange* x, const char* data, size_t n) {
     x->lastActivity = Clock::now();
-    size_t n = size * count;
     if (x->body.size() + n > x->limits.maxBody) {
         x->overCap = true;
         return 0;  // ends the transfer
     }
     x->body.append(data, n);
     return n;
+}
+
+template <class F> size_t Ferried(Exchange* x, F&& f) {
+    try {
+        return f();
+    } catch (...) {
+        x->thrown = std::current_exception();
+        return 0;  // ends the transfer
+    }
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* x = static_cast<Exchange*>(user);
+    return Ferried(x, [&] { return TakeHeaderLine(x, data, size * count); });
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* x = static_cast<Exchange*>(user);
+    return Ferried(x, [&] { return TakeBody(x, data, size * count); });
 }
 
 int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
@@ -120,25 +143,23 @@ public:
     CurlTransport() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 
     TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) override {
-        try {
-            return Run(request, limits);
-        } catch (...) {
-            return {};
-        }
-    }
-
-private:
-    static TransportResponse Run(const TransportRequest& request, const TransportLimits& limits) {
         TransportResponse response;
-        CURL* curl = curl_easy_init();
+        // Released on every way out, an exception's too.
+        std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), curl_easy_cleanup);
+        CURL* curl = handle.get();
         if (!curl) return response;
 
-        int port = request.port;
-        if (port <= 0) port = request.secure ? 443 : 80;  // 0 stands for the scheme's own port
         const std::string url = std::string(request.secure ? "https://" : "http://") + request.host + ":" +
-                                std::to_string(port) + WireObjectName(request.objectName);
+                                std::to_string(WirePort(request.port, request.secure)) +
+                                WireObjectName(request.objectName);
 
-        curl_slist* headers = nullptr;
+        std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> list(nullptr, curl_slist_free_all);
+        auto append = [&](const std::string& line) {
+            curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+            if (!grown) throw std::bad_alloc();
+            list.release();
+            list.reset(grown);
+        };
         bool hasAgent = false, hasAccept = false, hasExpect = false, hasType = false, hasProxyConn = false;
         for (const std::string& line : WireHeaderLines(request.headerBlock)) {
             std::string_view name = NameOf(line);
@@ -149,16 +170,16 @@ private:
             hasProxyConn |= SameNameIgnoringCase(name, "Proxy-Connection");
             std::string value = line.substr(line.find(':') + 1);
             if (value.find_first_not_of(" \t") == std::string::npos)
-                headers = curl_slist_append(headers, (std::string(name) + ";").c_str());  // an empty value, sent
+                append(std::string(name) + ";");  // an empty value, sent
             else
-                headers = curl_slist_append(headers, line.c_str());
+                append(line);
         }
-        if (!hasAccept) headers = curl_slist_append(headers, "Accept:");
-        if (!hasExpect) headers = curl_slist_append(headers, "Expect:");
-        if (!hasType) headers = curl_slist_append(headers, "Content-Type:");
-        if (!hasProxyConn) headers = curl_slist_append(headers, "Proxy-Connection:");
+        if (!hasAccept) append("Accept:");
+        if (!hasExpect) append("Expect:");
+        if (!hasType) append("Content-Type:");
+        if (!hasProxyConn) append("Proxy-Connection:");
 
-        std::string agent = request.agentName.substr(0, request.agentName.find_first_of("\r\n"));
+        const std::string agent = WireAgentName(request.agentName);
         std::string proxy = ProxyFor(request.proxyList, request.secure);
 
         Exchange x;
@@ -167,15 +188,13 @@ private:
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list.get());
         if (!hasAgent && !agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
         // Set even when empty: an empty proxy keeps the environment's out.
         curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
         curl_easy_setopt(curl, CURLOPT_NOPROXY, "");
         curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, request.noAutoRedirect ? 0L : 1L);
-        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
 
@@ -193,7 +212,6 @@ private:
         if (request.verb == "HEAD") {
             curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
         } else if (request.verb == "POST") {
-            // A plain POST, so that a 301/302/303 turns it into a GET as browsers do.
             curl_easy_setopt(curl, CURLOPT_POST, 1L);
         } else if (request.verb != "GET") {
             curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
@@ -205,8 +223,7 @@ private:
 
         x.lastActivity = Clock::now();
         CURLcode result = curl_easy_perform(curl);
-        curl_easy_cleanup(curl);
-        curl_slist_free_all(headers);
+        if (x.thrown) std::rethrow_exception(x.thrown);
 
         if (result != CURLE_OK || !x.headersComplete || x.overCap || x.idleTimeout) return response;
         response.sent = true;

@@ -6,11 +6,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <thread>  // std::chrono: <chrono> itself does not build with the code page 936 literal charset
 #include <string>
 
+#include "config/chrono.h"
+
+#include "http/request.h"
 #include "http/transport.h"
-#include "http/url.h"
 #include "http/wire.h"
 
 namespace pelko {
@@ -62,7 +63,8 @@ DWORD Millis(std::chrono::milliseconds ms) {
 }
 
 void SetTimeouts(const WinInet& api, HINTERNET h, const TransportLimits& limits) {
-    DWORD connect = Millis(limits.connect), idle = Millis(limits.idle);
+    // A silent server must not outlast the total limit in a blocking send.
+    DWORD connect = Millis(limits.connect), idle = Millis(std::min(limits.idle, limits.total));
     api.setOption(h, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
     api.setOption(h, INTERNET_OPTION_SEND_TIMEOUT, &idle, sizeof idle);
     api.setOption(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &idle, sizeof idle);
@@ -105,86 +107,20 @@ bool AnnouncedLength(const WinInet& api, HINTERNET request, unsigned long long& 
     return end != buf;
 }
 
-bool QueryText(const WinInet& api, HINTERNET request, DWORD what, std::string& out) {
-    std::string buf(2048, '\0');
-    DWORD length = static_cast<DWORD>(buf.size() - 1);
-    if (!api.queryInfo(request, what, buf.data(), &length, nullptr)) return false;
-    out = buf.substr(0, std::min<size_t>(length, buf.find('\0')));
-    return true;
-}
-
-bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
-
-// The request a Location header sends us on to, from the one that got it.
-bool FollowLocation(const std::string& location, TransportRequest& next) {
-    if (location.empty()) return false;
-    Text url;
-    const Text lower = ToLowerText(location);
-    if (lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0) {
-        url = location;
-    } else {
-        const bool defaultPort = next.port == (next.secure ? 443 : 80);
-        Text origin = next.secure ? "https://" : "http://";
-        origin += next.host;
-        if (!defaultPort) origin.append(":").append(std::to_string(next.port));
-        if (location.rfind("//", 0) == 0) {
-            url = Text(next.secure ? "https:" : "http:") + location;
-        } else if (location[0] == '/') {
-            url = origin + location;
-        } else {
-            Text path = next.objectName.substr(0, next.objectName.find_first_of("?#"));
-            url = origin + path.substr(0, path.rfind('/') + 1) + location;
-        }
-    }
-    next.secure = ToLowerText(url.substr(0, 8)) == "https://";
-    next.host = UrlHost(url);
-    next.port = UrlPort(url);
-    next.objectName = UrlPath(url);
-    return !next.host.empty();
-}
-
+// One exchange per call: WinINet's own redirect following, which knows no
+// limit, stays off; the loop above follows them.
 class WinInetTransport : public Transport {
 public:
     TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) override {
-        try {
-            return Run(request, limits);
-        } catch (...) {
-            return {};
-        }
-    }
-
-private:
-    // Redirects are followed here rather than inside WinINet, which knows no
-    // limit for them: a server that sends a request back to itself would hold
-    // it for ever.  As on Linux, ten at most.
-    static TransportResponse Run(const TransportRequest& request, const TransportLimits& limits) {
-        const auto started = Clock::now();
-        TransportRequest current = request;
-        for (int hop = 0;; ++hop) {
-            int status = 0;
-            std::string location;
-            TransportResponse response = Once(current, limits, started, status, location);
-            if (!response.sent || request.noAutoRedirect || !IsRedirect(status)) return response;
-            if (hop == 10 || !FollowLocation(location, current)) return {};
-            // 303, and 301/302 after a POST, go on as GET without the body.
-            if (status == 303 || ((status == 301 || status == 302) && current.verb == "POST")) {
-                if (current.verb != "HEAD") current.verb = "GET";
-                current.body.clear();
-                current.hasBody = false;
-            }
-        }
-    }
-
-    static TransportResponse Once(const TransportRequest& request, const TransportLimits& limits,
-                                  Clock::time_point started, int& status, std::string& location) {
         TransportResponse response;
+        const auto started = Clock::now();
         const WinInet& api = Api();
         if (!api.ok) return response;
         auto late = [&] { return Clock::now() - started > limits.total; };
         if (late()) return response;
 
         Handles h{api};
-        const std::string agent = request.agentName.substr(0, request.agentName.find_first_of("\r\n"));
+        const std::string agent = WireAgentName(request.agentName);
         if (request.proxyList.empty())
             h.net = api.open(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
         else
@@ -192,17 +128,12 @@ private:
         if (!h.net) return response;
         SetTimeouts(api, h.net, limits);
 
-        int port = request.port;
-        if (port <= 0 || port > 65535) port = request.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+        const int port = WirePort(request.port, request.secure);
         h.connection = api.connect(h.net, request.host.c_str(), static_cast<INTERNET_PORT>(port), nullptr, nullptr,
                                    INTERNET_SERVICE_HTTP, 0, 0);
         if (!h.connection) return response;
 
-        DWORD flags = static_cast<DWORD>(request.flags) | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NEED_FILE |
-                      INTERNET_FLAG_NO_AUTO_REDIRECT;
-        if (request.noCookies) flags |= INTERNET_FLAG_NO_COOKIES;
-        if (request.secure) flags = (flags | INTERNET_FLAG_SECURE) & ~static_cast<DWORD>(INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS);
-        else flags &= ~static_cast<DWORD>(INTERNET_FLAG_SECURE);
+        const DWORD flags = RequestFlagWord(request) | INTERNET_FLAG_NO_AUTO_REDIRECT;
         const std::string object = WireObjectName(request.objectName);
         h.request = api.openRequest(h.connection, request.verb.empty() ? "GET" : request.verb.c_str(), object.c_str(),
                                     "HTTP/1.1", nullptr, nullptr, flags, 0);
@@ -245,9 +176,6 @@ private:
 
         Text raw;
         if (!QueryRawHeaders(api, h.request, raw)) return response;
-        std::string code;
-        if (QueryText(api, h.request, HTTP_QUERY_STATUS_CODE, code)) status = std::atoi(code.c_str());
-        if (IsRedirect(status)) QueryText(api, h.request, HTTP_QUERY_LOCATION, location);
         response.body = std::move(body);
         response.rawHeaders = std::move(raw);
         response.sent = true;

@@ -36,4 +36,11 @@ std::vector<std::string> WireHeaderLines(const Text& block) {
     return lines;
 }
 
+std::string WireAgentName(const Text& agentName) { return agentName.substr(0, agentName.find_first_of("\r\n")); }
+
+int WirePort(int port, bool secure) {
+    if (port > 0 && port <= 65535) return port;
+    return secure ? 443 : 80;
+}
+
 }  // namespace pelko

@@ -1,4 +1,5 @@
-// How a request's object name goes on the wire, the same for every transport.
+// How a request goes on the wire (object name, header lines, agent name,
+// port), the same for every transport.
 #pragma once
 
 #include <string>
@@ -16,5 +17,13 @@ std::string WireObjectName(const Text& objectName);
 // smuggle in another, and a line without a name before a colon is left out
 // rather than failing the send.
 std::vector<std::string> WireHeaderLines(const Text& block);
+
+// The agent name up to its first line break: the rest of a block that an
+// agent line swallowed must not reach the stack as part of the name.
+std::string WireAgentName(const Text& agentName);
+
+// The port to connect to: the one asked for when it is a port at all, else
+// the scheme's own (443 for https, 80 otherwise).
+int WirePort(int port, bool secure);
 
 }  // namespace pelko

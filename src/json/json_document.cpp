@@ -6,10 +6,9 @@
 
 #include "json/js_number.h"
 #include "json/json_path.h"
-#include "json/utf.h"
 #include "textutil/codepage.h"
-#include "textutil/codepage_os.h"
 #include "textutil/escapes.h"
+#include "textutil/utf8.h"
 
 namespace pelko {
 
@@ -141,8 +140,11 @@ void Quote(const std::string& s, std::string& out) {
     static const char hex[] = "0123456789abcdef";
     out += '"';
     for (size_t i = 0; i < s.size();) {
-        size_t start = i;
-        char32_t c = json::NextCodePoint(s, i);
+        const size_t start = i;
+        const Utf8Char ch = DecodeUtf8(s, i);
+        i += ch.length;
+        // The tree holds well-formed UTF-8; anything else goes out as it is.
+        const char32_t c = ch.valid ? ch.codePoint : 0xFFFFFFFF;
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\':
@@ -153,7 +155,7 @@ void Quote(const std::string& s, std::string& out) {
             case '\f': out += "\\f"; break;
             case '\r': out += "\\r"; break;
             default:
-                if (EscapedAsUnit(c)) {
+                if (ch.valid && EscapedAsUnit(c)) {
                     out += "\\u";
                     for (int shift = 12; shift >= 0; shift -= 4) out += hex[(c >> shift) & 0xF];
                 } else {
@@ -324,9 +326,9 @@ void Merge(Json& target, const Json& source) {
 
 // The value of a single-quoted script string literal, or discarded.
 Json LiteralValue(const Text& body) {
-    Opt<std::u16string> units = ReadStringLiteral(os::DecodeToUtf16(body, 936), u'\'');
+    Opt<std::u16string> units = ReadStringLiteral(AnsiToUtf16(body), u'\'');
     if (!units) return Json(Json::value_t::discarded);
-    return Json(json::Utf16ToUtf8(*units));
+    return Json(Utf16ToUtf8(*units));
 }
 
 Json ItemValue(const Text& value, Opt<bool> isJson) {

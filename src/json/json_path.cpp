@@ -1,9 +1,8 @@
 #include "json/json_path.h"
 
 #include "textutil/codepage.h"
-#include "textutil/codepage_os.h"
 #include "textutil/escapes.h"
-#include "json/utf.h"
+#include "textutil/utf8.h"
 
 namespace pelko::json {
 
@@ -73,7 +72,7 @@ bool ParsePath(std::string_view s, ParsedPath& out) {
                     i += (static_cast<unsigned char>(s[i]) >= 0x80 && i + 1 < s.size()) ? 2 : 1;
                 }
                 if (i >= s.size()) return false;
-                auto body = ReadStringLiteral(os::DecodeToUtf16(s.substr(start, i - start), 936),
+                auto body = ReadStringLiteral(AnsiToUtf16(s.substr(start, i - start)),
                                               static_cast<char16_t>(quote));
                 if (!body) return false;
                 out.steps.push_back({Utf16ToUtf8(*body)});

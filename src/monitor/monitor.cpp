@@ -1,7 +1,7 @@
 #include "monitor/monitor.h"
 
+#include "config/services.h"
 #include "monitor/feed.h"
-#include "monitor/services.h"
 #include "monitor/store.h"
 #include "notify/push.h"
 
@@ -23,8 +23,13 @@ void SetLocked(Window& window, bool locked) {
 
 }  // namespace
 
-void ToggleMonitoring(Window& window) {
-    if (StartOrStopMonitoring(window)) RunMonitorLoop(window);
+PassObserver& NoObserver() {
+    static PassObserver none;
+    return none;
+}
+
+void ToggleMonitoring(Window& window, PassObserver& observer) {
+    if (StartOrStopMonitoring(window)) RunMonitorLoop(window, observer);
 }
 
 bool StartOrStopMonitoring(Window& window) {
@@ -39,19 +44,20 @@ bool StartOrStopMonitoring(Window& window) {
     return true;
 }
 
-void RunMonitorLoop(Window& window) {
+void RunMonitorLoop(Window& window, PassObserver& observer) {
     for (;;) {
         if (!window.IsDisabled(Control::按钮_保存设置) || window.IsClosed()) return;
         Text keywords = window.GetText(Control::编辑框_关键词);
         Text scanCount = window.GetText(Control::编辑框_扫描数量);
         Text separator = window.GetText(Control::编辑框_分割符号);
-        window.OnPassDone(RunMonitorPass(window, keywords, scanCount, separator));
+        observer.OnPassDone(RunMonitorPass(window, keywords, scanCount, separator, observer));
         if (window.IsClosed()) return;
         WaitWithEvents(window, TextToInt(window.GetText(Control::编辑框_间隔时间)), 1);
     }
 }
 
-PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator) {
+PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator,
+                           PassObserver& observer) {
     PassSummary summary;
     ApplyConfiguredLimits();
     TextArray keywords = SplitKeywords(keywordText, separator);
@@ -65,12 +71,14 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
         for (const FeedItem& item : items) {
             if (IsReported(item)) continue;
             if (window.IsClosed()) break;
-            int sent = PushReport(window, item.article_mall, item.article_title, item.article_subtitle,
+            // The boxes are read at each push, so an edit reaches the next report.
+            const PushKeys keys{window.GetText(Control::编辑框_推送), window.GetText(Control::编辑框_Server酱)};
+            int sent = PushReport(keys, item.article_mall, item.article_title, item.article_subtitle,
                                   item.publish_date_lt, item.article_referrals, item.article_url, item.article_pic);
             MarkReported(item);
             ++summary.newReports;
             summary.pushesSent += sent;
-            window.OnNewReport(item, sent);
+            observer.OnNewReport(item, sent);
         }
         FlushReported();
     }

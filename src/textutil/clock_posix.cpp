@@ -6,8 +6,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
 #include "textutil/date_picture.h"
+#include "textutil/utf8.h"
 
 namespace pelko::os {
 
@@ -33,11 +34,10 @@ PictureNames LocaleNames() {
     PictureNames names = PictureNames::English();
     TimeLocale locale;
     std::string_view codeset = locale.Item(CODESET);
-    int codePage = codeset == "UTF-8" ? 65001 : 0;
-    if (codePage == 0) return names;  // names of other code sets are not read
+    if (codeset != "UTF-8") return names;  // names of other code sets are not read
     auto set = [&](Text& target, nl_item item) {
         const char* value = locale.Item(item);
-        if (value && *value) target = EncodeFromUtf16(DecodeToUtf16(value, codePage), 936);
+        if (value && *value) target = Utf16ToAnsi(Utf8ToUtf16(value));
     };
     for (int k = 0; k < 7; ++k) {
         set(names.days[static_cast<size_t>(k)], static_cast<nl_item>(DAY_1 + k));

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "textutil/clock_os.h"
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
 #include "textutil/date_picture.h"
 
 namespace pelko::os {
@@ -29,12 +29,12 @@ bool ToSystemTime(const CivilTime& t, SYSTEMTIME& st) {
 }
 
 std::wstring Wide(const Text& text) {
-    std::u16string u = DecodeToUtf16(text, 936);
+    std::u16string u = AnsiToUtf16(text);
     return std::wstring(u.begin(), u.end());
 }
 
 Text Narrow(const wchar_t* w, int units) {
-    return EncodeFromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(w), static_cast<size_t>(units)), 936);
+    return Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(w), static_cast<size_t>(units)));
 }
 
 template <class Format>

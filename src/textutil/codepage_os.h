@@ -1,4 +1,6 @@
-// The platform's code-page converters (iconv on POSIX, Win32 NLS on Windows).
+// The platform's converter for code page 936 (iconv on POSIX, Win32 NLS on
+// Windows).  Only the conversions in codepage.cpp call it; everything else
+// goes through codepage.h, which also does UTF-8 itself.
 #pragma once
 
 #include <string>
@@ -6,9 +8,9 @@
 
 namespace pelko::os {
 
-// codePage is 936 or 65001 (0 means 936).  Bytes that do not decode become
-// U+FFFD; characters the target lacks become "?".
-std::u16string DecodeToUtf16(std::string_view bytes, int codePage);
-std::string EncodeFromUtf16(std::u16string_view units, int codePage);
+// Bytes that do not decode become U+FFFD, a lead byte taking its trail byte
+// with it; characters the code page lacks (and lone surrogates) become "?".
+std::u16string DecodeGbk(std::string_view bytes);
+std::string EncodeGbk(std::u16string_view units);
 
 }  // namespace pelko::os

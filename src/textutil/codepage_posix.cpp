@@ -1,10 +1,9 @@
-// Code page 936 through iconv; UTF-8 by hand, so that its handling of bad
-// sequences is the same on every C library.
+// Code page 936 through iconv.
 #include <errno.h>
 #include <iconv.h>
 
 #include "textutil/codepage_os.h"
-#include "textutil/unicode.h"
+#include "textutil/utf8.h"
 
 namespace pelko::os {
 
@@ -39,6 +38,8 @@ Converters& Conv() {
 
 bool IsLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 bool IsTrail(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+
+}  // namespace
 
 std::u16string DecodeGbk(std::string_view bytes) {
     std::u16string out;
@@ -105,18 +106,6 @@ std::string EncodeGbk(std::u16string_view units) {
         i += pair ? 2 : 1;
     }
     return out;
-}
-
-}  // namespace
-
-std::u16string DecodeToUtf16(std::string_view bytes, int codePage) {
-    if (codePage == 65001) return Utf8ToUtf16(bytes);
-    return DecodeGbk(bytes);
-}
-
-std::string EncodeFromUtf16(std::u16string_view units, int codePage) {
-    if (codePage == 65001) return Utf16ToUtf8(units);
-    return EncodeGbk(units);
 }
 
 }  // namespace pelko::os

@@ -1,6 +1,6 @@
 #include "textutil/escapes.h"
 
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
 
 namespace pelko {
 
@@ -121,9 +121,9 @@ Text DecodeUnicodeEscapes(const Text& text) {
         // are not code page 936 text as they were.
         result = std::move(prepared);
     } else {
-        Opt<std::u16string> literal = ReadStringLiteral(os::DecodeToUtf16(prepared, 936), u'\'', true);
+        Opt<std::u16string> literal = ReadStringLiteral(AnsiToUtf16(prepared), u'\'', true);
         if (!literal) return text;
-        result = os::EncodeFromUtf16(Unescape(*literal), 936);
+        result = Utf16ToAnsi(Unescape(*literal));
     }
     result = ReplaceText(result, kApostropheMark, Text("'"));
     return ReplaceText(result, kCrLfMark, Text("\r\n"));
@@ -135,7 +135,7 @@ Text UnicodeBytesToText(const Bytes& bytes) {
     for (size_t i = 0; i + 1 < bytes.size(); i += 2)
         units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                        (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return os::EncodeFromUtf16(units, 936);
+    return Utf16ToAnsi(units);
 }
 
 }  // namespace pelko

@@ -14,7 +14,8 @@
 #include <string_view>
 #include <utility>
 
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
+#include "textutil/utf8.h"
 #include "textutil/files_os.h"
 
 namespace pelko::os {
@@ -23,7 +24,7 @@ namespace {
 
 // Convert before swapping separators: a GBK trail byte may be 0x5C.
 std::string NativePath(const Text& path) {
-    std::string utf8 = EncodeFromUtf16(DecodeToUtf16(path, 936), 65001);
+    std::string utf8 = Utf16ToUtf8(AnsiToUtf16(path));
     for (char& c : utf8)
         if (c == '\\') c = '/';
     return utf8;
@@ -138,7 +139,7 @@ Text ExecutablePath() {
         }
         buf.resize(buf.size() * 2);
     }
-    return EncodeFromUtf16(DecodeToUtf16(buf, 65001), 936);
+    return Utf16ToAnsi(Utf8ToUtf16(buf));
 }
 
 bool ReadWholeFile(const Text& path, std::string& out) {

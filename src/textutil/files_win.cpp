@@ -6,7 +6,7 @@
 #include <atomic>
 #include <climits>
 
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
 #include "textutil/files_os.h"
 
 namespace pelko::os {
@@ -14,16 +14,16 @@ namespace pelko::os {
 namespace {
 
 std::wstring Wide(const Text& path) {
-    std::u16string units = DecodeToUtf16(path, 936);
+    std::u16string units = AnsiToUtf16(path);
     return std::wstring(units.begin(), units.end());
 }
 
 Text Narrow(const std::wstring& wide) {
-    return EncodeFromUtf16(std::u16string(wide.begin(), wide.end()), 936);
+    return Utf16ToAnsi(std::u16string(wide.begin(), wide.end()));
 }
 
 bool LosesCharacters(const std::wstring& wide) {
-    std::u16string back = DecodeToUtf16(Narrow(wide), 936);
+    std::u16string back = AnsiToUtf16(Narrow(wide));
     return std::wstring(back.begin(), back.end()) != wide;
 }
 

@@ -1,10 +1,12 @@
 // INI files: one reader and writer for every platform.
 //
-// A file is kept as its raw bytes plus a table of lines grouped by section,
-// so that everything a write does not touch goes back to disk byte for byte.
-// Parsed files stay cached, keyed by the file's stamp (size, mtime, inode);
-// the key index of a section is built the first time one of its keys is
-// looked up.  A write edits the cached document and replaces the file once.
+// A file is kept as its raw bytes cut into sections, so that everything a
+// write does not touch goes back to disk byte for byte.  Reading a file only
+// finds its section headers; a section's lines are split and classified the
+// first time one of its keys is asked for, and its key index once it has been
+// asked often.  Sections never looked at are written back as the bytes they
+// were read as.  Parsed files stay cached, keyed by the file's stamp (size,
+// mtime, inode); a write edits the cached document and replaces the file once.
 //
 // Stored forms, chosen so that whatever is written reads back unchanged:
 // - A value is written as it is when reading would give it back so.
@@ -50,20 +52,10 @@ std::string_view TrimBlanks(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-// The first single-byte `c` under the double-byte walk, or npos.
+// The first single-byte `c` under the double-byte walk, or npos.  Lines are
+// short and the byte is mostly near their start, so a plain walk is cheapest.
 size_t FindChar(std::string_view s, char c) {
-    size_t i = 0;
-    // Plain ASCII before the byte needs no walk.
-    size_t at = s.find(c);
-    if (at == std::string_view::npos) return at;
-    bool ascii = true;
-    for (size_t k = 0; k < at; ++k)
-        if (U(s[k]) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii) return at;
-    while (i < s.size()) {
+    for (size_t i = 0; i < s.size();) {
         if (s[i] == c) return i;
         i += CharWidthAt(s, i);
     }
@@ -138,11 +130,15 @@ std::string_view CallerName(std::string_view name) {
 enum class Kind : uint8_t { Blank, Comment, Header, Entry };
 
 struct Line {
-    const char* p;
-    uint32_t len;
-    uint8_t eol;  // 0 none, 1 LF, 2 CR LF
-    Kind kind;
+    const char* p = nullptr;
+    uint32_t len = 0;
+    uint8_t eol = 0;  // 0 none, 1 LF, 2 CR LF
+    Kind kind = Kind::Blank;
+    // Of an entry with an "=": its trimmed key and where its value begins.
+    bool hasKey = false;
+    uint32_t keyAt = 0, keyLen = 0, valueAt = 0;
     std::string_view text() const { return {p, len}; }
+    std::string_view key() const { return {p + keyAt, keyLen}; }
 };
 
 constexpr std::string_view kEol[] = {"", "\n", "\r\n"};
@@ -177,10 +173,40 @@ bool SplitEntry(std::string_view line, std::string_view& key, size_t& valueAt) {
     return true;
 }
 
+Line MakeLine(const char* p, size_t len, uint8_t eol, Kind kind) {
+    Line line{p, static_cast<uint32_t>(len), eol, kind};
+    std::string_view key;
+    size_t valueAt;
+    if (kind == Kind::Entry && SplitEntry(line.text(), key, valueAt)) {
+        line.hasKey = true;
+        line.keyAt = static_cast<uint32_t>(key.data() - p);
+        line.keyLen = static_cast<uint32_t>(key.size());
+        line.valueAt = static_cast<uint32_t>(valueAt);
+    }
+    return line;
+}
+
+// Calls `take(text, eol)` for each line of `bytes` until it gives false; a
+// line ends at LF, and a CR right before it belongs to the line end.
+template <class Take> void ForEachLine(std::string_view bytes, Take&& take) {
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    while (p < end) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* stop = nl ? nl : end;
+        uint8_t eol = nl ? 1 : 0;
+        if (nl && stop > p && stop[-1] == '\r') --stop, eol = 2;
+        if (!take(std::string_view(p, static_cast<size_t>(stop - p)), eol)) return;
+        p = nl ? nl + 1 : end;
+    }
+}
+
 struct Section {
     bool hasHeader = false;  // the lines before the first header have none
     bool removed = false;
     Text folded;             // lower-cased decoded name
+    std::string_view raw;    // the bytes read, header line included
+    bool split = false;      // `lines` holds the section; `raw` is spent
     std::vector<Line> lines;
     std::unique_ptr<std::unordered_map<Text, uint32_t>> keys;  // folded key -> line
     uint32_t lookups = 0;
@@ -204,26 +230,65 @@ struct Section {
         return true;
     }
 
+    void Split() {
+        if (split) return;
+        split = true;
+        ForEachLine(raw, [&](std::string_view text, uint8_t eol) {
+            lines.push_back(MakeLine(text.data(), text.size(), eol, Classify(text)));
+            return true;
+        });
+        raw = {};
+    }
+
+    // Whether a line may hold the key, judged on its first bytes; never false
+    // for a line that does.  A trail byte is not folded by the reader, so a
+    // byte counts as alike when it is equal or folds to the same letter.
+    static bool MayHoldKey(std::string_view line, const Text& foldedKey) {
+        size_t i = 0;
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        if (i < line.size() && line[i] == '%') return true;  // perhaps a "%%" form
+        if (line.size() - i < foldedKey.size()) return false;
+        for (size_t k = 0; k < foldedKey.size(); ++k) {
+            char c = line[i + k], f = foldedKey[k];
+            if (c != f && !(c >= 'A' && c <= 'Z' && c + 32 == f)) return false;
+        }
+        return true;
+    }
+
+    // The first line of the key, for reading: a section not split yet is
+    // searched on its bytes, so a lookup leaves it as it was read.
+    bool Peek(const Text& foldedKey, Line& out) {
+        if (split || lookups >= kScansBeforeIndex) {
+            const Line* line = Find(foldedKey);
+            if (line) out = *line;
+            return line;
+        }
+        ++lookups;
+        bool found = false;
+        ForEachLine(raw, [&](std::string_view text, uint8_t eol) {
+            if (!MayHoldKey(text, foldedKey)) return true;
+            Line line = MakeLine(text.data(), text.size(), eol, Classify(text));
+            if (!line.hasKey || !FoldedEquals(line.key(), foldedKey)) return true;
+            out = line;
+            found = true;
+            return false;
+        });
+        return found;
+    }
+
     void BuildKeys() {
         keys = std::make_unique<std::unordered_map<Text, uint32_t>>();
         keys->reserve(lines.size());
-        for (uint32_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].kind != Kind::Entry) continue;
-            std::string_view key;
-            size_t at;
-            if (!SplitEntry(lines[i].text(), key, at)) continue;
-            keys->try_emplace(ToLowerText(Decode(key)), i);
-        }
+        for (uint32_t i = 0; i < lines.size(); ++i)
+            if (lines[i].hasKey) keys->try_emplace(ToLowerText(Decode(lines[i].key())), i);
     }
     const Line* Find(const Text& foldedKey, uint32_t* index = nullptr) {
+        Split();
         // A pass looks up a few keys in many sections: scanning the lines
         // costs less than indexing them until a section is asked often.
         if (!keys && ++lookups <= kScansBeforeIndex) {
             for (uint32_t i = 0; i < lines.size(); ++i) {
-                std::string_view key;
-                size_t at;
-                if (lines[i].kind != Kind::Entry || !SplitEntry(lines[i].text(), key, at)) continue;
-                if (!FoldedEquals(key, foldedKey)) continue;
+                if (!lines[i].hasKey || !FoldedEquals(lines[i].key(), foldedKey)) continue;
                 if (index) *index = i;
                 return &lines[i];
             }
@@ -249,12 +314,8 @@ public:
         auto it = index_.find(fs);
         if (it == index_.end()) return std::nullopt;
         for (uint32_t s : it->second) {
-            const Line* line = sections_[s].Find(fk);
-            if (!line) continue;
-            std::string_view k;
-            size_t at;
-            SplitEntry(line->text(), k, at);
-            return ReadValueField(line->text().substr(at));
+            Line line;
+            if (sections_[s].Peek(fk, line)) return ReadValueField(line.text().substr(line.valueAt));
         }
         return std::nullopt;
     }
@@ -273,6 +334,7 @@ public:
             if (!value) return;
             Section& added = sections_.emplace_back();
             added.hasHeader = true;
+            added.split = true;
             added.folded = fs;
             Text header(1, '[');
             header.append(SectionForm(section)).push_back(']');
@@ -299,9 +361,8 @@ public:
             uint32_t at;
             const Line* line = sec.Find(fk, &at);
             if (!line) continue;
-            std::string_view text = line->text(), k;
-            size_t valueAt;
-            SplitEntry(text, k, valueAt);
+            std::string_view text = line->text();
+            size_t valueAt = line->valueAt;
             while (valueAt < text.size() && IsBlank(text[valueAt])) ++valueAt;
             uint8_t eol = line->eol;
             sec.lines[at] = NewLine(Text(text.substr(0, valueAt)) + ValueForm(*value), Kind::Entry);
@@ -312,6 +373,7 @@ public:
         // A new key goes after the last key line of the first such section,
         // ahead of the blank lines and comments that close it.
         Section& sec = sections_[it->second.front()];
+        sec.Split();
         size_t pos = sec.lines.size();
         while (pos > 1 && sec.lines[pos - 1].kind != Kind::Entry) --pos;
         if (pos == 0) pos = 1;
@@ -326,6 +388,14 @@ public:
         bool pendingBreak = false;
         for (const Section& sec : sections_) {
             if (sec.removed) continue;
+            if (!sec.split) {
+                // Untouched: the bytes as read, whose lines all end but the file's last.
+                if (sec.raw.empty()) continue;
+                if (pendingBreak) out += "\r\n";
+                out.append(sec.raw);
+                pendingBreak = sec.raw.back() != '\n';
+                continue;
+            }
             for (const Line& line : sec.lines) {
                 // Only the file's last line may go without a line end.
                 if (pendingBreak) out += "\r\n";
@@ -338,33 +408,44 @@ public:
     }
 
 private:
+    // Only the headers are looked for here: a header line is one whose first
+    // byte after blanks is "[", so only lines holding a "[" need a look.
     void Parse() {
         sections_.emplace_back();  // lines ahead of the first header
-        const char* p = base_.data();
-        const char* end = p + base_.size();
+        const char* begin = base_.data();
+        const char* end = begin + base_.size();
+        const char* sectionAt = begin;
+        const char* p = begin;
         while (p < end) {
-            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            const char* bracket = static_cast<const char*>(std::memchr(p, '[', static_cast<size_t>(end - p)));
+            if (!bracket) break;
+            const char* lineAt = bracket;
+            while (lineAt > p && IsBlank(lineAt[-1])) --lineAt;
+            const char* nl = static_cast<const char*>(std::memchr(bracket, '\n', static_cast<size_t>(end - bracket)));
+            const char* next = nl ? nl + 1 : end;
+            if (lineAt != p && lineAt[-1] != '\n') {
+                p = next;  // no later "[" of this line comes first after blanks either
+                continue;
+            }
             const char* stop = nl ? nl : end;
-            uint8_t eol = nl ? 1 : 0;
-            if (nl && stop > p && stop[-1] == '\r') --stop, eol = 2;
-            std::string_view text(p, static_cast<size_t>(stop - p));
-            Kind kind = Classify(text);
-            if (kind == Kind::Header) {
-                std::string_view name;
-                HeaderName(text, name);
+            if (nl && stop[-1] == '\r') --stop;
+            std::string_view name;
+            if (HeaderName(std::string_view(lineAt, static_cast<size_t>(stop - lineAt)), name)) {
+                sections_.back().raw = std::string_view(sectionAt, static_cast<size_t>(lineAt - sectionAt));
+                sectionAt = lineAt;
                 Section& sec = sections_.emplace_back();
                 sec.hasHeader = true;
                 sec.folded = ToLowerText(Decode(name));
                 index_[sec.folded].push_back(static_cast<uint32_t>(sections_.size() - 1));
             }
-            sections_.back().lines.push_back(Line{p, static_cast<uint32_t>(text.size()), eol, kind});
-            p = nl ? nl + 1 : end;
+            p = next;
         }
+        sections_.back().raw = std::string_view(sectionAt, static_cast<size_t>(end - sectionAt));
     }
 
     Line NewLine(Text text, Kind kind) {
         const std::string& kept = arena_.emplace_back(std::move(text));
-        return Line{kept.data(), static_cast<uint32_t>(kept.size()), 2, kind};
+        return MakeLine(kept.data(), kept.size(), 2, kind);
     }
 
     static Text SectionForm(const Text& name) {
@@ -511,11 +592,6 @@ bool ApplyEdits(const Text& rawPath, const std::vector<Edit>& edits) {
     return true;
 }
 
-Text& RunDirectoryOverride() {
-    static Text dir;
-    return dir;
-}
-
 }  // namespace
 
 Text ReadIniValue(const Text& file, const Text& section, const Text& key, Opt<Text> defaultValue) {
@@ -543,19 +619,5 @@ bool WriteIniValues(const Text& file, const std::vector<IniWrite>& writes) {
     for (const IniWrite& w : writes) edits.push_back(Edit{w.section, w.key, w.value});
     return ApplyEdits(file, edits);
 }
-
-Text RunDirectory() {
-    if (!RunDirectoryOverride().empty()) return RunDirectoryOverride();
-    const Text exe = os::ExecutablePath();
-    // The last separator under the double-byte walk: a trail byte may be 0x5C.
-    size_t cut = Text::npos;
-    for (size_t i = 0; i < exe.size(); i += CharWidthAt(exe, i))
-        if (exe[i] == '\\' || exe[i] == '/') cut = i;
-    // Without a known program file, the current folder rather than the root.
-    if (cut == Text::npos) return ".";
-    return exe.substr(0, cut);
-}
-
-void SetRunDirectoryForTesting(const Text& directory) { RunDirectoryOverride() = directory; }
 
 }  // namespace pelko

@@ -66,7 +66,6 @@ Text ToText(const Bytes& bytes);
 Text ToText(const Text& text);
 Text ToText(const char* text);
 Text ToHexText(int value);
-template <class... Ints> int BitOr(Ints... values) { return (0 | ... | static_cast<int>(values)); }
 
 // --- byte sets -------------------------------------------------------------
 Bytes ToBytes(std::string_view text);
@@ -77,11 +76,6 @@ Bytes ReplaceBytes(const Bytes& bytes, std::string_view find, Opt<std::string> r
                    Opt<int> start = {}, Opt<int> count = {});
 Bytes BlankBytes(int n);
 int CompareBytes(const Bytes& a, const Bytes& b, int n);
-template <class... Parts> Bytes ConcatBytes(const Parts&... parts) {
-    Bytes out;
-    (out.append(parts), ...);
-    return out;
-}
 inline int ArraySize(const TextArray& array) { return static_cast<int>(array.size()); }
 
 // Length of the character that starts at byte i (1 or 2) under the

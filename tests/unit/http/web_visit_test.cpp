@@ -9,8 +9,8 @@
 namespace pelko {
 namespace {
 
-constexpr int kGetFlags = static_cast<int>(0x80004010u);  // reload, need file, may be redirected to https
-constexpr int kSecureFlags = static_cast<int>(0x80800010u);
+constexpr unsigned kGetFlags = 0x80004010u;  // reload, need file, may be redirected to https
+constexpr unsigned kSecureFlags = 0x80800010u;
 
 TEST(ComposeRequest, HeaderBlocksOfTheSystemsOwnCalls) {
     struct Case {
@@ -41,7 +41,7 @@ TEST(ComposeRequest, HeaderBlocksOfTheSystemsOwnCalls) {
         EXPECT_EQ(r.headerBlock, c.block) << c.name;
         EXPECT_EQ(r.agentName, c.agent) << c.name;
         EXPECT_TRUE(r.secure) << c.name;
-        EXPECT_EQ(r.flags, kSecureFlags) << c.name;
+        EXPECT_EQ(RequestFlagWord(r), kSecureFlags) << c.name;
         EXPECT_EQ(r.port, 443) << c.name;
         EXPECT_TRUE(r.proxyList.empty()) << c.name;
     }
@@ -122,7 +122,7 @@ TEST(ComposeRequest, Completion) {
             ComposeRequest("http://srv/p", {.cookies = c.cookies, .extraHeaders = c.headers, .completeHeaders = c.complete});
         EXPECT_EQ(r.headerBlock, c.block) << c.headers;
         EXPECT_EQ(r.noCookies, c.cookies != nullptr);
-        EXPECT_EQ((r.flags & kFlagNoCookies) != 0, c.cookies != nullptr);
+        EXPECT_EQ((RequestFlagWord(r) & kFlagNoCookies) != 0, c.cookies != nullptr);
     }
 }
 
@@ -142,7 +142,7 @@ TEST(ComposeRequest, AddressFlagsAndProxy) {
         int port;
         const char* object;
         bool secure;
-        int flags;
+        unsigned flags;
         const char* proxyList;
     };
     const Case cases[] = {
@@ -152,7 +152,7 @@ TEST(ComposeRequest, AddressFlagsAndProxy) {
         {"srv/a", {}, "srv", 80, "/a", false, kGetFlags, ""},
         {"http://srv/", {.proxy = "px:8888"}, "srv", 80, "/", false, kGetFlags, "http=px:8888"},
         {"https://srv/", {.proxy = "px:8888"}, "srv", 443, "/", true, kSecureFlags, "px:8888"},
-        {"http://srv/", {.noRedirect = true}, "srv", 80, "/", false, kGetFlags | static_cast<int>(kFlagNoAutoRedirect), ""},
+        {"http://srv/", {.noRedirect = true}, "srv", 80, "/", false, kGetFlags | kFlagNoAutoRedirect, ""},
         {"https://srv/", {.noRedirect = false}, "srv", 443, "/", true, kSecureFlags, ""},
     };
     for (const auto& c : cases) {
@@ -161,7 +161,7 @@ TEST(ComposeRequest, AddressFlagsAndProxy) {
         EXPECT_EQ(r.port, c.port) << c.url;
         EXPECT_EQ(r.objectName, c.object) << c.url;
         EXPECT_EQ(r.secure, c.secure) << c.url;
-        EXPECT_EQ(r.flags, c.flags) << c.url;
+        EXPECT_EQ(RequestFlagWord(r), c.flags) << c.url;
         EXPECT_EQ(r.noAutoRedirect, (c.flags & kFlagNoAutoRedirect) != 0) << c.url;
         EXPECT_EQ(r.proxyList, c.proxyList) << c.url;
     }

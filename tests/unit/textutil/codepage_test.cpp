@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "textutil/codepage_os.h"
+#include "textutil/utf8.h"
 
 namespace pelko {
 namespace {
@@ -40,22 +40,37 @@ TEST(CodePages, ChineseTextBothWays) {
 
 TEST(CodePages, BadBytesBecomeReplacementCharacters) {
     const std::u16string r = u"\uFFFD";
-    EXPECT_EQ(os::DecodeToUtf16("a\xB1", 936), u"a" + r);            // lead byte at the end
-    EXPECT_EQ(os::DecodeToUtf16("\xB1\x0A" "b", 936), r + u"\nb");   // a line feed is no trail byte
-    EXPECT_EQ(os::DecodeToUtf16("\xFF" "a", 936), r + u"a");
-#ifdef _WIN32
-    // Windows maps GBK's user-defined area to private-use characters, so such
-    // bytes come back unchanged from a round trip.
-    EXPECT_EQ(os::DecodeToUtf16("\xC4\xE3" "\xA2\xA0" "x", 936), u"你\uE585x");
-    EXPECT_EQ(os::EncodeFromUtf16(u"\uE585", 936), "\xA2\xA0");
-#else
-    EXPECT_EQ(os::DecodeToUtf16("\xC4\xE3" "\xA2\xA0" "x", 936), u"你" + r + u"x");  // unassigned pair: one
-#endif
-    EXPECT_EQ(os::DecodeToUtf16("a\xC3\x28" "b\xE4\xBD", 65001), u"a" + r + u"(b" + r);
-    EXPECT_EQ(os::DecodeToUtf16("\xED\xA0\x80", 65001), r + r + r);  // an encoded surrogate
-    EXPECT_EQ(os::DecodeToUtf16("\xF0\x9F\x98\x80", 65001), u"\U0001F600");
-    EXPECT_EQ(os::EncodeFromUtf16(u"\xD800" "a", 65001), "\xEF\xBF\xBD" "a");
-    EXPECT_EQ(os::EncodeFromUtf16(u"\xDC00\xD800", 936), "??");
+    EXPECT_EQ(AnsiToUtf16("a\xB1"), u"a" + r);            // lead byte at the end
+    EXPECT_EQ(AnsiToUtf16("\xB1\x0A" "b"), r + u"\nb");   // a line feed is no trail byte
+    EXPECT_EQ(AnsiToUtf16("\xFF" "a"), r + u"a");
+    EXPECT_EQ(AnsiToUtf16("\xC4\xE3" "\xA2\xE3" "x"), u"你" + r + u"x");  // unassigned pair: one
+    EXPECT_EQ(AnsiToUtf16(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));  // no end at a NUL here
+    EXPECT_EQ(Utf8ToUtf16("a\xC3\x28" "b\xE4\xBD"), u"a" + r + u"(b" + r);
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), r + r + r);  // an encoded surrogate
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(Utf16ToUtf8(u"\xD800" "a"), "\xEF\xBF\xBD" "a");
+    EXPECT_EQ(Utf16ToAnsi(u"\xDC00\xD800"), "??");
+}
+
+// GBK's user-defined area is private use on every platform, so its bytes
+// survive a round trip; other private-use characters are not in the code page.
+TEST(CodePages, UserDefinedAreaIsPrivateUse) {
+    const struct {
+        Text gbk;
+        char16_t unit;
+    } cases[] = {
+        {"\xAA\xA1", 0xE000}, {"\xAA\xFE", 0xE05D}, {"\xAB\xA1", 0xE05E}, {"\xAF\xFE", 0xE233},
+        {"\xF8\xA1", 0xE234}, {"\xFE\xFE", 0xE4C5},
+        {"\xA1\x40", 0xE4C6}, {"\xA1\x7E", 0xE504}, {"\xA1\x80", 0xE505}, {"\xA2\xA0", 0xE585},
+        {"\xA7\xA0", 0xE765},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AnsiToUtf16("\xC4\xE3" + c.gbk + "x"), u"你" + std::u16string(1, c.unit) + u"x") << std::hex << unsigned(c.unit);
+        EXPECT_EQ(Utf16ToAnsi(u"x" + std::u16string(1, c.unit) + u"你"), "x" + c.gbk + "\xC4\xE3") << std::hex << unsigned(c.unit);
+    }
+    EXPECT_EQ(Utf8ToAnsi("\xEE\x80\x80"), "\xAA\xA1");
+    EXPECT_EQ(AnsiToUtf8("\xAA\xA1"), "\xEE\x80\x80");
+    EXPECT_EQ(Utf16ToAnsi(u"a\uE766\uF8FFb"), "a??b");
 }
 
 TEST(CodePages, Utf16ByteSets) {
@@ -75,14 +90,34 @@ TEST(CodePages, EveryDoubleByteCharacterRoundTrips) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
             if (trail == 0x7F) continue;
             const Text ch{static_cast<char>(lead), static_cast<char>(trail)};
-            std::u16string u = os::DecodeToUtf16(ch, 936);
+            std::u16string u = AnsiToUtf16(ch);
             ASSERT_EQ(u.size(), 1u) << std::hex << lead << " " << trail;
             if (u[0] == 0xFFFD) continue;  // not in the table
-            ASSERT_EQ(os::EncodeFromUtf16(u, 936), ch) << std::hex << lead << " " << trail;
+            ASSERT_EQ(Utf16ToAnsi(u), ch) << std::hex << lead << " " << trail;
             ++checked;
         }
     }
     EXPECT_GT(checked, 21000);
+}
+
+// Both converters must read and write the same table: a text saved on one
+// system has to mean the same on the other.  The digest covers every
+// double-byte cell and every character of the basic plane.
+TEST(CodePages, SameTableOnEveryPlatform) {
+    uint64_t digest = 14695981039346656037ull;
+    auto add = [&](unsigned v) { digest = (digest ^ v) * 1099511628211ull; };
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        for (int trail = 0x40; trail <= 0xFF; ++trail) {
+            for (char16_t u : AnsiToUtf16(Text{static_cast<char>(lead), static_cast<char>(trail)})) add(u);
+            add(0x10000);
+        }
+    }
+    for (unsigned u = 0x80; u <= 0xFFFF; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF) continue;
+        for (char c : Utf16ToAnsi(std::u16string(1, static_cast<char16_t>(u)))) add(static_cast<unsigned char>(c));
+        add(0x10000);
+    }
+    EXPECT_EQ(digest, 7385879437375757499ull);
 }
 
 }  // namespace

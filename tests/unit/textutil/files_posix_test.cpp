@@ -12,9 +12,10 @@
 #include <string>
 
 #include "support/temp_dir.h"
-#include "textutil/codepage_os.h"
+#include "textutil/codepage.h"
 #include "textutil/files_os.h"
 #include "textutil/ini.h"
+#include "textutil/utf8.h"
 
 namespace pelko {
 namespace {
@@ -50,18 +51,18 @@ private:
 class PosixFiles : public ::testing::Test {
 protected:
     testing::TempRunDirectory dir_;
-    const Text base_ = RunDirectory();
+    const Text base_ = ProgramDirectory();
 };
 
 TEST_F(PosixFiles, BackslashesAreFolderSeparatorsAfterConversion) {
     // A character whose trail byte is 0x5C must not be cut into two names.
     const Text name = "\x81\x5C";
-    const std::u16string unit = os::DecodeToUtf16(name, 936);
+    const std::u16string unit = AnsiToUtf16(name);
     ASSERT_EQ(unit.size(), 1u);
     ASSERT_NE(unit[0], u'\uFFFD');
     fs::create_directory(dir_.path() / "sub");
     ASSERT_TRUE(os::ReplaceFile(base_ + "\\sub\\" + name + ".txt", "data"));
-    const std::string utf8 = os::EncodeFromUtf16(unit, 65001);
+    const std::string utf8 = Utf16ToUtf8(unit);
     std::string read;
     ASSERT_TRUE(os::ReadWholeFile(base_ + "/sub/" + name + ".txt", read));
     EXPECT_EQ(read, "data");

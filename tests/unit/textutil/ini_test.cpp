@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "support/temp_dir.h"
-#include "textutil/files_os.h"
 
 namespace pelko {
 namespace {
@@ -32,7 +31,7 @@ protected:
     std::string Disk() const { return dir_.Read(u8"config.ini"); }
 
     testing::TempRunDirectory dir_;
-    const Text file_ = RunDirectory() + "\\config.ini";
+    const Text file_ = ProgramDirectory() + "\\config.ini";
 };
 
 TEST_F(IniFile, ReadsTrimmedUnquotedValuesWithoutRegardToCase) {
@@ -53,7 +52,7 @@ TEST_F(IniFile, ReadsTrimmedUnquotedValuesWithoutRegardToCase) {
     for (const auto& c : cases) EXPECT_EQ(ReadIniValue(file_, c.section, c.key, Text("dflt")), c.expected) << c.key;
     EXPECT_EQ(ReadIniValue(file_, "Other", "b"), "");
     EXPECT_EQ(ReadIniValue(file_, "Other", "b", Text("")), "");
-    EXPECT_EQ(ReadIniValue(RunDirectory() + "\\missing.ini", "Other", "a", Text("dflt")), "dflt");
+    EXPECT_EQ(ReadIniValue(ProgramDirectory() + "\\missing.ini", "Other", "a", Text("dflt")), "dflt");
     // An empty name reads as empty text, the default unused.
     EXPECT_EQ(ReadIniValue(file_, "Other", " ", Text("dflt")), "");
     EXPECT_EQ(ReadIniValue(file_, "", "a", Text("dflt")), "");
@@ -119,6 +118,32 @@ TEST_F(IniFile, LastLineWithoutLineEndAndSeveralWritesAtOnce) {
     EXPECT_EQ(ReadIniValue(file_, "b", "Z"), "3");
 }
 
+// Only lines whose first byte after blanks is "[" can open a section, and
+// sections a write does not touch go back to disk exactly as they were read.
+TEST_F(IniFile, HeaderLikeLinesAndUntouchedSections) {
+    const struct {
+        std::string file;
+        Text section, key, expected;
+    } cases[] = {
+        {"[A]\r\nk=1", "A", "k", "1"},                               // last line without a line end
+        {"x=[no]\r\n  [B]  \r\nk=2\r\n", "b", "K", "2"},             // "[" in a value; blanks around a header
+        {"\t[C\r\nk=0\r\n[C]\nk=3\n", "C", "k", "3"},                // no "]": not a header
+        {"[\xB1]x]\r\nk=4\r\n", "\xB1]x", "k", "4"},                 // B1 5D is one character
+        {"a\r[D]\r\nk=5\r\n", "D", "k", "dflt"},                     // a lone CR does not end a line
+        {"[E]\r\n;k=0\r\nk =6\r\n", "E", "k", "6"},                  // a comment is no key
+        {"[F]\r\n%%%6B=7\r\nk=0\r\n", "F", "K", "7"},                // a key in its escaped form
+        {"[G]\r\n\xB1" "A=8\r\n", "G", "\xB1" "A", "8"},             // a trail byte is matched exactly
+        {"[H]\r\n\xB1" "A=9\r\n", "H", "\xB1" "a", "dflt"},
+    };
+    for (const auto& c : cases) {
+        dir_.Write(u8"config.ini", c.file);
+        EXPECT_EQ(ReadIniValue(file_, c.section, c.key, Text("dflt")), c.expected) << c.file;
+        ASSERT_TRUE(WriteIniValue(file_, "New", Text("n"), Text("v")));
+        EXPECT_EQ(Disk(), c.file + (c.file.back() == '\n' ? "" : "\r\n") + "[New]\r\nn=v\r\n");
+        EXPECT_EQ(ReadIniValue(file_, c.section, c.key, Text("dflt")), c.expected) << c.file;
+    }
+}
+
 TEST_F(IniFile, ValuesReadAreCutTo10239Bytes) {
     const Text longValue = BlankText(1) + Text(19998, 'x') + "y";
     ASSERT_TRUE(WriteIniValue(file_, "Pelko", Text("long"), longValue));
@@ -177,22 +202,11 @@ TEST_F(IniFile, ChangesMadeBehindTheCacheAreSeen) {
 }
 
 TEST_F(IniFile, StoreFileHasItsChineseNameOnDisk) {
-    const Text store = RunDirectory() + "\\已爆料商品.ini";
+    const Text store = ProgramDirectory() + "\\已爆料商品.ini";
     ASSERT_TRUE(WriteIniValue(store, "京东", Text("12345"), Text("张三")));
     EXPECT_TRUE(dir_.Exists(u8"已爆料商品.ini"));
     EXPECT_EQ(dir_.Read(u8"已爆料商品.ini"), "[京东]\r\n12345=张三\r\n");  // code page 936 inside
     EXPECT_EQ(ReadIniValue(store, "京东", "12345"), "张三");
-}
-
-TEST(RunDirectory, IsTheProgramsFolder) {
-    SetRunDirectoryForTesting("");
-    const Text exe = os::ExecutablePath();
-    const Text dir = RunDirectory();
-    ASSERT_FALSE(exe.empty());
-    ASSERT_TRUE(TextStartsWith(exe, dir)) << exe << " / " << dir;
-    ASSERT_GT(exe.size(), dir.size() + 1);
-    EXPECT_TRUE(exe[dir.size()] == '/' || exe[dir.size()] == '\\');
-    EXPECT_EQ(exe.find_first_of("/\\", dir.size() + 1), Text::npos);
 }
 
 }  // namespace
