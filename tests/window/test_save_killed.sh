@@ -20,19 +20,15 @@ fail() {
 start_app_again() {
   local attempt
   for attempt in 1 2 3; do
-    (cd "$APP_DIR" && exec ./pelko-monitor) >"$WORK/app.log" 2>&1 &
-    APP_PID=$!
-    WIN=""
-    local i
-    for i in $(seq 150); do
-      kill -0 "$APP_PID" 2>/dev/null || break
-      WIN=$(xdotool search --onlyvisible --name "^${TITLE}\$" 2>/dev/null | head -n1 || true)
-      [ -n "$WIN" ] && { sleep 0.5; return 0; }
-      sleep 0.2
-    done
+    launch_app
+    if wait_window; then
+      sleep 0.5
+      return 0
+    fi
+    kill -0 "$APP_PID" 2>/dev/null && fail "no window within 30 s"
     wait "$APP_PID" 2>/dev/null || true
     APP_PID=""
-    grep -q "cannot open the X display" "$WORK/app.log" || fail "no window within 30 s"
+    grep -q "cannot open the X display" "$WORK/app.log" || fail "the program ended before its window appeared"
     sleep 0.5
   done
   fail "the X server refused the program three times"
@@ -63,7 +59,7 @@ round() {
   # Not lib.sh's click: the kill is timed from the start of the click, so
   # that it may come before, during or after the save.
   # shellcheck disable=SC2086
-  xdotool mousemove --sync --window "$WIN" ${AT[save]} click 1 &
+  click_at ${AT[save]} &
   local clicker=$!
   if [ -z "$1" ]; then
     local i
