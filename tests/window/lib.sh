@@ -173,14 +173,16 @@ expect_exit_ok() {
   [ "$rc" -eq 0 ] || fail "the program ended with code $rc"
 }
 
-# Keeps a picture of the window as $PELKO_WINDOW_SHOTS/NAME.png (NAME-win.png
-# for the Windows build) when that folder is given.
+# Keeps a picture of the window in $PELKO_WINDOW_SHOTS, when that folder is
+# given: window.png, or window-win.png for the Windows build; a NAME given
+# is added to the file name (window-win-monitoring.png).
 keep_screenshot() {
   [ -n "${PELKO_WINDOW_SHOTS:-}" ] || return 0
   command -v import >/dev/null || fail "missing tool 'import' (imagemagick)"
-  xdotool mousemove "$PARK_POINTER"
+  # shellcheck disable=SC2086
+  xdotool mousemove $PARK_POINTER
   sleep 0.5
-  local out="$PELKO_WINDOW_SHOTS/$1$SHOT_SUFFIX.png"
+  local out="$PELKO_WINDOW_SHOTS/window$SHOT_SUFFIX${1:+-$1}.png"
   screenshot "$out" || fail "could not take $out"
   echo "$TEST_NAME: picture of the window in $out"
 }

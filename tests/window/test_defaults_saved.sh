@@ -11,7 +11,7 @@ sleep 0.5
 [ ! -e "$CONFIG" ] || fail "config.ini was created before 保存设置 was pressed"
 
 click restore
-keep_screenshot window
+keep_screenshot
 [ ! -e "$CONFIG" ] || fail "恢复默认 saved the settings by itself"
 click save
 wait_for '[ -f "$CONFIG" ] && grep -q "^Server" "$CONFIG"' 10 || fail "保存设置 wrote no complete config.ini within 10 s"

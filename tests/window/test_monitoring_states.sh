@@ -14,7 +14,7 @@ start_app
 
 click toggle
 sleep 0.5
-keep_screenshot window-monitoring
+keep_screenshot monitoring
 # 保存设置 is disabled now: the click must not write the file.
 rm -f "$CONFIG"
 click save
