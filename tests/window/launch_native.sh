@@ -33,6 +33,8 @@ wait_window() {
   return 1
 }
 
+display_refused() { grep -q "cannot open the X display" "$WORK/app.log"; }
+
 click_at() { xdotool mousemove --sync --window "$WIN" "$1" "$2" click 1; }
 
 # Sends WM_DELETE_WINDOW, as a window manager's close button does.

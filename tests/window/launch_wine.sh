@@ -67,6 +67,9 @@ wait_window() {
   return 1
 }
 
+# wine keeps its own connection to the display; a refusal shows as no window.
+display_refused() { return 1; }
+
 click_at() { xdotool mousemove --sync $((CLIENT_X + $1)) $((CLIENT_Y + $2)) click 1; }
 
 # The close button of the caption.

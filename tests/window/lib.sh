@@ -113,10 +113,24 @@ start_x() {
 
 # Starts the program from its scratch folder and waits for its window; then
 # lets the first expose and the settings load be handled before any input.
+# On a busy machine the X server now and then refuses a client for a moment
+# (most often right after another one was killed); that is no part of what
+# is tested, so such a start is tried again.
 start_app() {
-  launch_app
-  wait_window || fail "no window titled '$TITLE' within 30 s"
-  sleep 0.5
+  local attempt
+  for attempt in 1 2 3; do
+    launch_app
+    if wait_window; then
+      sleep 0.5
+      return 0
+    fi
+    kill -0 "$APP_PID" 2>/dev/null && fail "no window titled '$TITLE' within 30 s"
+    wait "$APP_PID" 2>/dev/null || true
+    APP_PID=""
+    display_refused || fail "the program ended before its window appeared"
+    sleep 0.5
+  done
+  fail "the X server refused the program three times"
 }
 
 click() {

@@ -15,25 +15,6 @@ fail() {
   exit 1
 }
 
-# Now and then, right after a client was killed, the next one is refused by
-# the X server; that is no part of what is tested here, so it may retry.
-start_app_again() {
-  local attempt
-  for attempt in 1 2 3; do
-    launch_app
-    if wait_window; then
-      sleep 0.5
-      return 0
-    fi
-    kill -0 "$APP_PID" 2>/dev/null && fail "no window within 30 s"
-    wait "$APP_PID" 2>/dev/null || true
-    APP_PID=""
-    grep -q "cannot open the X display" "$WORK/app.log" || fail "the program ended before its window appeared"
-    sleep 0.5
-  done
-  fail "the X server refused the program three times"
-}
-
 seq 1 500000 | awk '{ printf "p%06d=padding that makes each rewrite of the file take its time\r\n", $1 }' \
   >"$WORK/padding"
 make_config() {  # name, six values
@@ -52,7 +33,7 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # (empty: no kill; TOOK is set to how long the save took to show).
 round() {
   cp "$WORK/A.ini" "$CONFIG"
-  start_app_again
+  start_app
   cp "$WORK/B.ini" "$WORK/B.next" && mv "$WORK/B.next" "$CONFIG"
   local start
   start=$(now_ms)
