@@ -12,7 +12,6 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
-#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 
 #include "app/integer_box.h"
 #include "app/window.h"
+#include "app/window_layout.h"
 #include "textutil/codepage.h"
 
 namespace pelko {
@@ -32,54 +32,11 @@ namespace {
 constexpr Fl_Font kUiFont = FL_FREE_FONT;
 constexpr int kUiSize = 12;
 
-// The layout is given for an outer size of 370 x 446 including the frame.
-// A window manager adds its own frame around our client area, so the client
-// area is what a Windows frame would leave inside 370 x 446: 3 px borders and
-// a 31 px caption.  364 x 412 holds the outer group boxes (right edge 360,
-// bottom edge 408) with a small margin.
-constexpr int kClientW = 364;
-constexpr int kClientH = 412;
-constexpr int kLeft = 50, kTop = 50;
-
-enum class Kind { Group, Label, Box, NumberBox, KeywordBox, Button };
-
-struct Layout {
-    Control control;
-    Kind kind;
-    int parent;  // index into kLayout, -1 for the window
-    int x, y, w, h;
-    const char8_t* text;
-};
-
-// Positions are relative to the parent group box, as in the design table.
-constexpr Layout kLayout[] = {
-    {Control::分组框1, Kind::Group, -1, 8, 9, 352, 184, u8"关键词监控"},
-    {Control::编辑框_关键词, Kind::KeywordBox, 0, 8, 24, 336, 144, u8""},
-    {Control::分组框2, Kind::Group, -1, 8, 201, 352, 207, u8"监控设置"},
-    {Control::透明标签2, Kind::Label, 2, 16, 20, 32, 24, u8"数量:"},
-    {Control::编辑框_扫描数量, Kind::NumberBox, 2, 64, 20, 136, 24, u8""},
-    {Control::透明标签3, Kind::Label, 2, 16, 53, 32, 24, u8"间隔:"},
-    {Control::编辑框_间隔时间, Kind::NumberBox, 2, 64, 53, 136, 24, u8""},
-    {Control::透明标签4, Kind::Label, 2, 16, 86, 32, 24, u8"分割:"},
-    {Control::编辑框_分割符号, Kind::Box, 2, 64, 86, 136, 24, u8""},
-    {Control::按钮_恢复默认, Kind::Button, 2, 224, 18, 108, 24, u8"恢复默认"},
-    {Control::按钮_保存设置, Kind::Button, 2, 224, 52, 108, 24, u8"保存设置"},
-    {Control::按钮_开始监控, Kind::Button, 2, 224, 86, 108, 24, u8"开始监控"},
-    {Control::分组框3, Kind::Group, 2, 4, 123, 344, 80, u8"推送设置"},
-    {Control::透明标签5, Kind::Label, 12, 14, 17, 60, 24, u8"钉钉推送:"},
-    {Control::编辑框_推送, Kind::Box, 12, 79, 17, 251, 24, u8""},
-    {Control::透明标签1, Kind::Label, 12, 14, 48, 60, 24, u8"Server酱:"},
-    {Control::编辑框_Server酱, Kind::Box, 12, 79, 48, 251, 24, u8""},
-};
-constexpr size_t kControlCount = std::size(kLayout);
-
 double MonotonicSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
-
-const char* U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 // A frame with its caption set into the top line, as group boxes look.
 class GroupBox : public Fl_Group {
@@ -325,63 +282,66 @@ private:
         XFlush(fl_display);
     }
 
+    // A window manager adds its own frame around the client area, so the
+    // window is given the layout's client size, not its outer size.
     void Build() {
         Fl::set_font(kUiFont, " WenQuanYi Micro Hei");
         Fl::scheme("gtk+");
-        window_ = new Fl_Double_Window(kLeft, kTop, kClientW, kClientH, U8(u8"Pelko爆料监控"));
+        const LayoutSize client = WindowClientSize();
+        window_ = new Fl_Double_Window(kWindowLeft, kWindowTop, client.w, client.h);
+        window_->copy_label(AnsiToUtf8(WindowTitle()).c_str());
         window_->callback(OnClose, this);
 
-        std::array<int, kControlCount> absX{}, absY{};
-        std::array<Fl_Group*, kControlCount> groups{};
-        for (size_t i = 0; i < kControlCount; ++i) {
-            const Layout& l = kLayout[i];
-            absX[i] = l.x + (l.parent >= 0 ? absX[l.parent] : 0);
-            absY[i] = l.y + (l.parent >= 0 ? absY[l.parent] : 0);
+        const auto rows = LayoutRows();
+        widgets_.assign(rows.size(), nullptr);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const ControlRow& row = rows[i];
+            const LayoutRect r = ClientRect(row);
             // FLTK's groups add widgets to the current group; place each one
             // in its own group box explicitly.
-            Fl_Group* parent = l.parent >= 0 ? groups[l.parent] : window_;
+            Fl_Group* parent = window_;
+            if (row.in)
+                if (auto* g = dynamic_cast<Fl_Group*>(Widget(*row.in))) parent = g;
             Fl_Group::current(nullptr);
-            Fl_Widget* w = Make(l.kind, absX[i], absY[i], l.w, l.h, U8(l.text));
+            Fl_Widget* w = Make(row.kind, r, AnsiToUtf8(row.caption).c_str());
             parent->add(w);
-            if (l.kind == Kind::Group) groups[i] = static_cast<Fl_Group*>(w);
-            widgets_[static_cast<size_t>(l.control)] = w;
+            widgets_[i] = w;
+            if (row.raises) Wire(w, row.raises);
         }
         Fl_Group::current(nullptr);
         window_->end();
         // Fixed layout: no resizing.
-        window_->size_range(kClientW, kClientH, kClientW, kClientH);
-
-        Wire(Control::按钮_恢复默认, &WindowEvents::restoreDefaults);
-        Wire(Control::按钮_保存设置, &WindowEvents::saveSettings);
-        Wire(Control::按钮_开始监控, &WindowEvents::toggleMonitoring);
+        window_->size_range(client.w, client.h, client.w, client.h);
     }
 
-    static Fl_Widget* Make(Kind kind, int x, int y, int w, int h, const char* text) {
+    static Fl_Widget* Make(ControlKind kind, const LayoutRect& r, const char* text) {
+        const int x = r.x, y = r.y, w = r.w, h = r.h;
         Fl_Widget* widget = nullptr;
         switch (kind) {
-            case Kind::Group: {
+            case ControlKind::GroupBox: {
                 auto* g = new GroupBox(x, y, w, h);
                 g->end();
                 g->copy_label(text);
                 widget = g;
                 break;
             }
-            case Kind::Label: {
+            case ControlKind::Label: {
                 auto* b = new Fl_Box(FL_NO_BOX, x, y, w, h, nullptr);
                 b->copy_label(text);
                 b->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
                 widget = b;
                 break;
             }
-            case Kind::Box:
-            case Kind::NumberBox: {
-                Fl_Input* in = kind == Kind::NumberBox ? new NumberInput(x, y, w, h) : new CentredInput(x, y, w, h);
+            case ControlKind::EditBox:
+            case ControlKind::NumberBox: {
+                Fl_Input* in =
+                    kind == ControlKind::NumberBox ? new NumberInput(x, y, w, h) : new CentredInput(x, y, w, h);
                 in->textfont(kUiFont);
                 in->textsize(kUiSize);
                 widget = in;
                 break;
             }
-            case Kind::KeywordBox: {
+            case ControlKind::MultiLineEditBox: {
                 auto* e = new KeywordEditor(x, y, w, h);
                 e->end();
                 e->textfont(kUiFont);
@@ -390,7 +350,7 @@ private:
                 widget = e;
                 break;
             }
-            case Kind::Button: {
+            case ControlKind::Button: {
                 auto* b = new Fl_Button(x, y, w, h, nullptr);
                 b->copy_label(text);
                 widget = b;
@@ -402,15 +362,14 @@ private:
         return widget;
     }
 
-    using Handler = std::function<void()> WindowEvents::*;
     struct Target {
         FltkMainWindow* self;
-        Handler handler;
+        WindowEvent handler;
     };
 
-    void Wire(Control button, Handler handler) {
+    void Wire(Fl_Widget* button, WindowEvent handler) {
         targets_.push_back(std::make_unique<Target>(Target{this, handler}));
-        Widget(button)->callback(
+        button->callback(
             [](Fl_Widget*, void* data) {
                 auto* t = static_cast<Target*>(data);
                 auto& fn = t->self->events_.*(t->handler);
@@ -427,11 +386,14 @@ private:
         w->hide();
     }
 
-    Fl_Widget* Widget(Control c) { return widgets_[static_cast<size_t>(c)]; }
+    Fl_Widget* Widget(Control c) {
+        size_t i = RowIndex(c);
+        return i < widgets_.size() ? widgets_[i] : nullptr;
+    }
 
     WindowEvents events_;
     Fl_Double_Window* window_ = nullptr;
-    std::array<Fl_Widget*, kControlCount> widgets_{};
+    std::vector<Fl_Widget*> widgets_;  // by row of the layout
     std::vector<std::unique_ptr<Target>> targets_;
     bool closed_ = false;
 };

@@ -4,14 +4,16 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <array>
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
-#include <thread>  // std::chrono: <chrono> itself does not build with the code page 936 literal charset
+#include <vector>
 
 #include "app/integer_box.h"
 #include "app/window.h"
+#include "app/window_layout.h"
+#include "config/chrono.h"
 #include "textutil/codepage.h"
 
 namespace pelko {
@@ -19,46 +21,7 @@ namespace pelko {
 namespace {
 
 constexpr wchar_t kClassName[] = L"PelkoMonitorMainWindow";
-constexpr int kLeft = 50, kTop = 50, kOuterW = 370, kOuterH = 446;
-constexpr int kFirstId = 100;
-
-enum class Kind { Group, Label, Box, NumberBox, KeywordBox, Button };
-
-struct Layout {
-    Control control;
-    Kind kind;
-    int parent;  // index into kLayout, -1 for the window's client area
-    int x, y, w, h;
-    const char* text;  // code page 936
-};
-
-// Positions are relative to the group box that holds the control.
-constexpr Layout kLayout[] = {
-    {Control::分组框1, Kind::Group, -1, 8, 9, 352, 184, "关键词监控"},
-    {Control::编辑框_关键词, Kind::KeywordBox, 0, 8, 24, 336, 144, ""},
-    {Control::分组框2, Kind::Group, -1, 8, 201, 352, 207, "监控设置"},
-    {Control::透明标签2, Kind::Label, 2, 16, 20, 32, 24, "数量:"},
-    {Control::编辑框_扫描数量, Kind::NumberBox, 2, 64, 20, 136, 24, ""},
-    {Control::透明标签3, Kind::Label, 2, 16, 53, 32, 24, "间隔:"},
-    {Control::编辑框_间隔时间, Kind::NumberBox, 2, 64, 53, 136, 24, ""},
-    {Control::透明标签4, Kind::Label, 2, 16, 86, 32, 24, "分割:"},
-    {Control::编辑框_分割符号, Kind::Box, 2, 64, 86, 136, 24, ""},
-    {Control::按钮_恢复默认, Kind::Button, 2, 224, 18, 108, 24, "恢复默认"},
-    {Control::按钮_保存设置, Kind::Button, 2, 224, 52, 108, 24, "保存设置"},
-    {Control::按钮_开始监控, Kind::Button, 2, 224, 86, 108, 24, "开始监控"},
-    {Control::分组框3, Kind::Group, 2, 4, 123, 344, 80, "推送设置"},
-    {Control::透明标签5, Kind::Label, 12, 14, 17, 60, 24, "钉钉推送:"},
-    {Control::编辑框_推送, Kind::Box, 12, 79, 17, 251, 24, ""},
-    {Control::透明标签1, Kind::Label, 12, 14, 48, 60, 24, "Server酱:"},
-    {Control::编辑框_Server酱, Kind::Box, 12, 79, 48, 251, 24, ""},
-};
-constexpr size_t kControlCount = std::size(kLayout);
-
-size_t IndexOf(Control c) {
-    for (size_t i = 0; i < kControlCount; ++i)
-        if (kLayout[i].control == c) return i;
-    return kControlCount;
-}
+constexpr int kFirstId = 100;  // control ids: kFirstId + row of the layout
 
 std::wstring Wide(const Text& text) {
     std::u16string u = AnsiToUtf16(text);
@@ -203,15 +166,16 @@ public:
         // WS_CLIPCHILDREN: group boxes draw only their frame and leave their
         // inside to the window's own background.
         const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-        CreateWindowExW(0, kClassName, Wide("Pelko爆料监控").c_str(), style, kLeft, kTop, kOuterW, kOuterH, nullptr,
-                        nullptr, inst, this);
+        const LayoutSize outer = WindowOuterSize();
+        CreateWindowExW(0, kClassName, Wide(WindowTitle()).c_str(), style, kWindowLeft, kWindowTop, outer.w, outer.h,
+                        nullptr, nullptr, inst, this);
         if (!hwnd_) return 1;
         font_ = CreateUiFont();
         CreateControls(inst);
         if (events_.created) events_.created();
         ShowWindow(hwnd_, SW_SHOWNORMAL);
         UpdateWindow(hwnd_);
-        SetFocus(controls_[IndexOf(Control::编辑框_关键词)]);
+        SetFocus(Handle(Control::编辑框_关键词));
 
         MSG msg;
         int code = 0;
@@ -232,8 +196,8 @@ public:
 
 private:
     HWND Handle(Control c) const {
-        size_t i = IndexOf(c);
-        return i < kControlCount && controls_[i] && IsWindow(controls_[i]) ? controls_[i] : nullptr;
+        size_t i = RowIndex(c);
+        return i < controls_.size() && controls_[i] && IsWindow(controls_[i]) ? controls_[i] : nullptr;
     }
 
     static Text ReadText(HWND h) {
@@ -254,79 +218,75 @@ private:
     }
 
     void CreateControls(HINSTANCE inst) {
-        for (size_t i = 0; i < kControlCount; ++i) {
-            const Layout& l = kLayout[i];
-            int x = l.x, y = l.y;
-            for (int p = l.parent; p >= 0; p = kLayout[p].parent) {
-                x += kLayout[p].x;
-                y += kLayout[p].y;
-            }
+        const auto rows = LayoutRows();
+        controls_.assign(rows.size(), nullptr);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const ControlRow& row = rows[i];
+            const LayoutRect r = ClientRect(row);
             const wchar_t* cls = L"EDIT";
             DWORD style = WS_CHILD | WS_VISIBLE, ex = 0;
-            switch (l.kind) {
-            case Kind::Group:
+            switch (row.kind) {
+            case ControlKind::GroupBox:
                 cls = L"BUTTON";
                 style |= BS_GROUPBOX;
                 break;
-            case Kind::Label:
+            case ControlKind::Label:
                 cls = L"STATIC";
                 style |= SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
                 break;
-            case Kind::Button:
+            case ControlKind::Button:
                 cls = L"BUTTON";
                 style |= BS_PUSHBUTTON | WS_TABSTOP;
                 break;
-            case Kind::KeywordBox:
+            case ControlKind::MultiLineEditBox:
                 style |= ES_LEFT | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP;
                 ex = WS_EX_CLIENTEDGE;
                 break;
-            case Kind::Box:
-            case Kind::NumberBox:
+            case ControlKind::EditBox:
+            case ControlKind::NumberBox:
                 style |= ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP;
                 ex = WS_EX_CLIENTEDGE;
                 break;
             }
-            HWND h = CreateWindowExW(ex, cls, Wide(l.text).c_str(), style, x, y, l.w, l.h, hwnd_,
+            HWND h = CreateWindowExW(ex, cls, Wide(row.caption).c_str(), style, r.x, r.y, r.w, r.h, hwnd_,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), inst, nullptr);
             controls_[i] = h;
             if (!h) continue;
             SendMessageW(h, WM_SETFONT,
                          reinterpret_cast<WPARAM>(font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))),
                          FALSE);
-            if (l.kind == Kind::KeywordBox || l.kind == Kind::Box || l.kind == Kind::NumberBox)
-                SendMessageW(h, EM_SETLIMITTEXT, 0, 0);  // as long as the user likes, not 32767
-            if (l.kind == Kind::NumberBox) SetWindowSubclass(h, NumberBoxProc, 1, 0);
+            if (IsEditKind(row.kind)) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);  // as long as the user likes, not 32767
+            if (row.kind == ControlKind::NumberBox) SetWindowSubclass(h, NumberBoxProc, 1, 0);
         }
     }
 
+    static bool IsEditKind(ControlKind kind) {
+        return kind == ControlKind::MultiLineEditBox || kind == ControlKind::EditBox || kind == ControlKind::NumberBox;
+    }
+
     void OnCommand(int id, int code) {
-        if (id < kFirstId || id >= kFirstId + static_cast<int>(kControlCount)) return;  // IDOK, IDCANCEL, ...
-        const Layout& l = kLayout[id - kFirstId];
-        if (l.kind == Kind::NumberBox && code == EN_KILLFOCUS) {
-            Text now = GetText(l.control);
+        const auto rows = LayoutRows();
+        if (id < kFirstId || id >= kFirstId + static_cast<int>(rows.size())) return;  // IDOK, IDCANCEL, ...
+        const ControlRow& row = rows[static_cast<size_t>(id - kFirstId)];
+        if (row.kind == ControlKind::NumberBox && code == EN_KILLFOCUS) {
+            Text now = GetText(row.control);
             Text rewritten = NormalizedInteger(now);
-            if (rewritten != now) SetText(l.control, rewritten);
+            if (rewritten != now) SetText(row.control, rewritten);
             return;
         }
-        if (l.kind != Kind::Button || code != BN_CLICKED) return;
-        const std::function<void()>* handler = nullptr;
-        switch (l.control) {
-        case Control::按钮_恢复默认: handler = &events_.restoreDefaults; break;
-        case Control::按钮_保存设置: handler = &events_.saveSettings; break;
-        case Control::按钮_开始监控: handler = &events_.toggleMonitoring; break;
-        default: break;
-        }
+        if (row.kind != ControlKind::Button || code != BN_CLICKED || !row.raises) return;
         // Copied first: the monitor loop runs inside this call and may outlive
         // anything the handler refers to in this object.
-        if (handler && *handler) {
-            std::function<void()> run = *handler;
+        if (const std::function<void()>& handler = events_.*row.raises) {
+            std::function<void()> run = handler;
             run();
         }
     }
 
     bool IsLabelOrGroup(HWND h) const {
-        for (size_t i = 0; i < kControlCount; ++i)
-            if (controls_[i] == h) return kLayout[i].kind == Kind::Label || kLayout[i].kind == Kind::Group;
+        const auto rows = LayoutRows();
+        for (size_t i = 0; i < controls_.size(); ++i)
+            if (controls_[i] == h) return rows[i].kind == ControlKind::Label || rows[i].kind == ControlKind::GroupBox;
         return false;
     }
 
@@ -363,7 +323,7 @@ private:
             return 0;
         case WM_NCDESTROY:
             hwnd_ = nullptr;
-            controls_.fill(nullptr);
+            std::fill(controls_.begin(), controls_.end(), nullptr);
             break;
         default:
             break;
@@ -383,7 +343,7 @@ private:
     }
 
     HWND hwnd_ = nullptr;
-    std::array<HWND, kControlCount> controls_{};
+    std::vector<HWND> controls_;  // by row of the layout
     HFONT font_ = nullptr;
     HWND lastFocus_ = nullptr;
     WindowEvents events_;

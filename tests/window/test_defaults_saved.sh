@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # 恢复默认 then 保存设置 on a first start writes exactly the six defaults:
 # section Pelko, code page 936, CR LF line ends, empty values kept as keys.
+# Neither the start nor 恢复默认 creates the file by itself.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -10,6 +11,8 @@ sleep 0.5
 [ ! -e "$CONFIG" ] || fail "config.ini was created before 保存设置 was pressed"
 
 click restore
+keep_screenshot
+[ ! -e "$CONFIG" ] || fail "恢复默认 saved the settings by itself"
 click save
 wait_for '[ -f "$CONFIG" ] && grep -q "^Server" "$CONFIG"' 10 || fail "保存设置 wrote no complete config.ini within 10 s"
 sleep 0.3

@@ -25,7 +25,8 @@ open(port_file, "w").write(str(s.server_port))
 s.serve_forever()
 PY
 SERVER_PID=$!
-trap 'rc=$?; kill "$SERVER_PID" 2>/dev/null; (exit $rc); cleanup' EXIT
+stop_server() { kill "$SERVER_PID" 2>/dev/null; wait "$SERVER_PID" 2>/dev/null || true; }
+on_exit stop_server
 wait_for '[ -s "$WORK/port" ]' 10 || fail "the loopback list API did not start"
 PORT=$(cat "$WORK/port")
 

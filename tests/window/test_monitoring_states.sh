@@ -12,18 +12,19 @@ write_config '[Services]' 'FeedBase=http://127.0.0.1:9' 'DingTalkBase=http://127
 start_x
 start_app
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$APP_PID/stat"; }
-
 click toggle
 sleep 0.5
+keep_screenshot monitoring
 # 保存设置 is disabled now: the click must not write the file.
 rm -f "$CONFIG"
 click save
 sleep 1
 [ ! -e "$CONFIG" ] || fail "保存设置 wrote config.ini during monitoring"
-# Typing into a locked box changes nothing (checked after the stop below).
+# Typing into locked boxes changes nothing (checked after the stop below).
 click interval
 type_text 5
+click keywords
+type_text zz
 
 # An idle wait sleeps: a busy loop would use about one tick per 10 ms.
 before=$(cpu_ticks)
@@ -34,6 +35,7 @@ used=$(($(cpu_ticks) - before))
 click toggle   # 停止监控, handled inside the wait
 save_fresh     # enabled again, at once: the wait is an hour long
 [ "$(saved_value 间隔时间)" = 3600 ] || fail "a locked box took input: interval is '$(saved_value 间隔时间)'"
+[ "$(saved_value 关键词)" = "" ] || fail "a locked box took input: keywords are '$(saved_value 关键词)'"
 
 # Start again, then close the window in the middle of the hour-long wait.
 click toggle

@@ -15,29 +15,6 @@ fail() {
   exit 1
 }
 
-# Now and then, right after a client was killed, the next one is refused by
-# the X server; that is no part of what is tested here, so it may retry.
-start_app_again() {
-  local attempt
-  for attempt in 1 2 3; do
-    (cd "$APP_DIR" && exec ./pelko-monitor) >"$WORK/app.log" 2>&1 &
-    APP_PID=$!
-    WIN=""
-    local i
-    for i in $(seq 150); do
-      kill -0 "$APP_PID" 2>/dev/null || break
-      WIN=$(xdotool search --onlyvisible --name "^${TITLE}\$" 2>/dev/null | head -n1 || true)
-      [ -n "$WIN" ] && { sleep 0.5; return 0; }
-      sleep 0.2
-    done
-    wait "$APP_PID" 2>/dev/null || true
-    APP_PID=""
-    grep -q "cannot open the X display" "$WORK/app.log" || fail "no window within 30 s"
-    sleep 0.5
-  done
-  fail "the X server refused the program three times"
-}
-
 seq 1 500000 | awk '{ printf "p%06d=padding that makes each rewrite of the file take its time\r\n", $1 }' \
   >"$WORK/padding"
 make_config() {  # name, six values
@@ -56,14 +33,14 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # (empty: no kill; TOOK is set to how long the save took to show).
 round() {
   cp "$WORK/A.ini" "$CONFIG"
-  start_app_again
+  start_app
   cp "$WORK/B.ini" "$WORK/B.next" && mv "$WORK/B.next" "$CONFIG"
   local start
   start=$(now_ms)
   # Not lib.sh's click: the kill is timed from the start of the click, so
   # that it may come before, during or after the save.
   # shellcheck disable=SC2086
-  xdotool mousemove --sync --window "$WIN" ${AT[save]} click 1 &
+  click_at ${AT[save]} &
   local clicker=$!
   if [ -z "$1" ]; then
     local i
