@@ -29,14 +29,22 @@ PassObserver& NoObserver() {
 }
 
 void ToggleMonitoring(Window& window, PassObserver& observer) {
+    if (StartOrStopMonitoring(window)) RunMonitorLoop(window, observer);
+}
+
+bool StartOrStopMonitoring(Window& window) {
     if (CompareText(window.GetCaption(Control::按钮_开始监控), kIdleCaption) != 0) {
-        // The loop further out on the stack ends when its wait is over.
+        // The loop further out ends when it next looks at the window.
         window.SetCaption(Control::按钮_开始监控, kIdleCaption);
         SetLocked(window, false);
-        return;
+        return false;
     }
     window.SetCaption(Control::按钮_开始监控, kBusyCaption);
     SetLocked(window, true);
+    return true;
+}
+
+void RunMonitorLoop(Window& window, PassObserver& observer) {
     for (;;) {
         if (!window.IsDisabled(Control::按钮_保存设置) || window.IsClosed()) return;
         Text keywords = window.GetText(Control::编辑框_关键词);

@@ -10,6 +10,11 @@ namespace pelko {
 // Click handler of 按钮_开始监控; runs the loop itself while monitoring and
 // tells `observer` about every pass and every new report.
 void ToggleMonitoring(Window& window, PassObserver& observer = NoObserver());
+// The two halves of ToggleMonitoring, for a loop that runs beside the window
+// thread: true when monitoring was started (caption and locks set), false when
+// it was stopped.
+bool StartOrStopMonitoring(Window& window);
+void RunMonitorLoop(Window& window, PassObserver& observer = NoObserver());
 PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator,
                            PassObserver& observer = NoObserver());
 TextArray SplitKeywords(const Text& keywordText, const Text& separator);
