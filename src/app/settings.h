@@ -1,4 +1,4 @@
-// The six settings: the boxes of the window and "config.ini" beside the program.
+// The settings: the boxes of the window and "config.ini" beside the program.
 #pragma once
 
 #include "app/window.h"

@@ -28,6 +28,7 @@ enum class Control {
     编辑框_推送,
     透明标签1,
     编辑框_Server酱,
+    编辑框_钉钉加签,  // the signing secret of a DingTalk robot; empty: unsigned
 };
 
 struct FeedItem;

@@ -427,7 +427,10 @@ private:
         w->hide();
     }
 
-    Fl_Widget* Widget(Control c) { return widgets_[static_cast<size_t>(c)]; }
+    Fl_Widget* Widget(Control c) {
+        const size_t i = static_cast<size_t>(c);
+        return i < kControlCount ? widgets_[i] : nullptr;  // a setting may have no box in this layout
+    }
 
     WindowEvents events_;
     Fl_Double_Window* window_ = nullptr;
