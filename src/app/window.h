@@ -58,6 +58,9 @@ public:
     // True once the user has closed the window (or a headless run was told
     // to end): the monitor loop then ends instead of starting another pass.
     virtual bool IsClosed() = 0;
+    // Tells the user something that needs an answer before anything goes on
+    // (a message box; a windowless run prints it on stderr).
+    virtual void ShowMessage(const Text& text) = 0;
 
     // Observers of the monitor pass; the graphical windows ignore them.
     virtual void OnPassDone(const PassSummary&) {}

@@ -1,6 +1,7 @@
 #include "monitor/monitor.h"
 
 #include "monitor/feed.h"
+#include "monitor/instance_lock.h"
 #include "monitor/services.h"
 #include "monitor/store.h"
 #include "notify/push.h"
@@ -28,8 +29,10 @@ void ToggleMonitoring(Window& window) {
         // The loop further out on the stack ends when its wait is over.
         window.SetCaption(Control::按钮_开始监控, kIdleCaption);
         SetLocked(window, false);
+        ReleaseMonitorLock();
         return;
     }
+    if (!AcquireMonitorLock(window)) return;
     window.SetCaption(Control::按钮_开始监控, kBusyCaption);
     SetLocked(window, true);
     for (;;) {
