@@ -2,6 +2,7 @@
 
 #include "config/services.h"
 #include "monitor/feed.h"
+#include "monitor/instance_lock.h"
 #include "monitor/store.h"
 #include "notify/push.h"
 
@@ -37,14 +38,21 @@ bool StartOrStopMonitoring(Window& window) {
         // The loop further out ends when it next looks at the window.
         window.SetCaption(Control::按钮_开始监控, kIdleCaption);
         SetLocked(window, false);
+        ReleaseMonitorLock();
         return false;
     }
+    // Refused when another monitor holds the folder; the window says so.
+    if (!AcquireMonitorLock(window)) return false;
     window.SetCaption(Control::按钮_开始监控, kBusyCaption);
     SetLocked(window, true);
     return true;
 }
 
 void RunMonitorLoop(Window& window, PassObserver& observer) {
+    // However the loop ends, nothing monitors any more.
+    struct Unlock {
+        ~Unlock() { ReleaseMonitorLock(); }
+    } unlock;
     for (;;) {
         if (!window.IsDisabled(Control::按钮_保存设置) || window.IsClosed()) return;
         Text keywords = window.GetText(Control::编辑框_关键词);
