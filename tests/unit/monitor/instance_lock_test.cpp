@@ -34,7 +34,7 @@ TEST(InstanceLock, MonitoringAnotherHoldsIsRefusedWithAMessageAndChangesNothing)
     ASSERT_TRUE(other.Acquire());
     testing::FakeTransport transport;  // no keywords, so no request; none leaves the machine either way
     FakeWindow window;
-    ToggleMonitoring(window);
+    ToggleMonitoring(window, window);
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].find(dir.path().string()), Text::npos) << window.messages[0];
     EXPECT_EQ(window.texts[Control::按钮_开始监控], "开始监控");
@@ -48,18 +48,18 @@ TEST(InstanceLock, MonitoringAnotherHoldsIsRefusedWithAMessageAndChangesNothing)
     window.onWait = [&](FakeWindow& w) {
         if (w.passes.size() == 1) {
             EXPECT_FALSE(probe.Acquire()) << "a running monitor holds its folder";
-            ToggleMonitoring(w);  // the click on 停止监控
+            ToggleMonitoring(w, w);  // the click on 停止监控
             EXPECT_TRUE(probe.Acquire()) << "a stopped monitor frees its folder";
             probe.Release();
         }
     };
-    ToggleMonitoring(window);
+    ToggleMonitoring(window, window);
     EXPECT_EQ(window.passes.size(), 1u);
     EXPECT_EQ(window.messages.size(), 1u);
 
     // A loop that ends because the window closed frees the folder too.
     window.onWait = [](FakeWindow& w) { w.closed = true; };
-    ToggleMonitoring(window);
+    ToggleMonitoring(window, window);
     EXPECT_EQ(window.passes.size(), 2u);
     EXPECT_TRUE(probe.Acquire());
 }
