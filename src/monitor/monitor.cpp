@@ -1,7 +1,7 @@
 #include "monitor/monitor.h"
 
+#include "config/services.h"
 #include "monitor/feed.h"
-#include "monitor/services.h"
 #include "monitor/store.h"
 #include "notify/push.h"
 
@@ -23,7 +23,12 @@ void SetLocked(Window& window, bool locked) {
 
 }  // namespace
 
-void ToggleMonitoring(Window& window) {
+PassObserver& NoObserver() {
+    static PassObserver none;
+    return none;
+}
+
+void ToggleMonitoring(Window& window, PassObserver& observer) {
     if (CompareText(window.GetCaption(Control::按钮_开始监控), kIdleCaption) != 0) {
         // The loop further out on the stack ends when its wait is over.
         window.SetCaption(Control::按钮_开始监控, kIdleCaption);
@@ -37,13 +42,14 @@ void ToggleMonitoring(Window& window) {
         Text keywords = window.GetText(Control::编辑框_关键词);
         Text scanCount = window.GetText(Control::编辑框_扫描数量);
         Text separator = window.GetText(Control::编辑框_分割符号);
-        window.OnPassDone(RunMonitorPass(window, keywords, scanCount, separator));
+        observer.OnPassDone(RunMonitorPass(window, keywords, scanCount, separator, observer));
         if (window.IsClosed()) return;
         WaitWithEvents(window, TextToInt(window.GetText(Control::编辑框_间隔时间)), 1);
     }
 }
 
-PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator) {
+PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator,
+                           PassObserver& observer) {
     PassSummary summary;
     ApplyConfiguredLimits();
     TextArray keywords = SplitKeywords(keywordText, separator);
@@ -57,12 +63,14 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
         for (const FeedItem& item : items) {
             if (IsReported(item)) continue;
             if (window.IsClosed()) break;
-            int sent = PushReport(window, item.article_mall, item.article_title, item.article_subtitle,
+            // The boxes are read at each push, so an edit reaches the next report.
+            const PushKeys keys{window.GetText(Control::编辑框_推送), window.GetText(Control::编辑框_Server酱)};
+            int sent = PushReport(keys, item.article_mall, item.article_title, item.article_subtitle,
                                   item.publish_date_lt, item.article_referrals, item.article_url, item.article_pic);
             MarkReported(item);
             ++summary.newReports;
             summary.pushesSent += sent;
-            window.OnNewReport(item, sent);
+            observer.OnNewReport(item, sent);
         }
         FlushReported();
     }

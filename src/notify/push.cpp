@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "config/services.h"
 #include "http/web_visit.h"
-#include "monitor/services.h"
 #include "textutil/codepage.h"
 
 namespace pelko {
@@ -101,11 +101,11 @@ Text EscapeJsonText(const Text& text) {
     return out;
 }
 
-int PushReport(Window& window, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
+int PushReport(const PushKeys& keys, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
                const Text& publish_date_lt, const Text& article_referrals, const Text& article_url,
                const Text& article_pic) {
     int sent = 0;
-    if (!window.GetText(Control::编辑框_推送).empty()) {
+    if (!keys.dingTalkToken.empty()) {
         // Values go into JSON strings, so each is escaped; the template's own
         // line breaks inside "text" stay raw.
         Text message = ReplacePairs(kDingTalkTemplate, {{"简单标题", EscapeJsonText(article_mall)},
@@ -114,20 +114,20 @@ int PushReport(Window& window, const Text& article_mall, const Text& article_tit
                                                         {"爆料时间", EscapeJsonText(publish_date_lt)},
                                                         {"爆料人员", EscapeJsonText(article_referrals)}});
         message = ReplacePairs(message, {{"链接", EscapeJsonText(article_url)}, {"图片", EscapeJsonText(article_pic)}});
-        Text url = DingTalkBase() + "/robot/send?access_token=" + window.GetText(Control::编辑框_推送);
+        Text url = DingTalkBase() + "/robot/send?access_token=" + keys.dingTalkToken;
         WebVisit(url, {.method = 1,
                        .postText = AnsiToUtf8(message),
                        .extraHeaders = Text("Content-Type:application/json ;charset=utf-8")});
         ++sent;
     }
-    if (!window.GetText(Control::编辑框_Server酱).empty()) {
+    if (!keys.serverChanKey.empty()) {
         Text message = ReplacePairs(kServerChanTemplate, {{"简单标题", article_mall},
                                                           {"爆料内容", article_title},
                                                           {"爆料价格", article_subtitle},
                                                           {"爆料时间", publish_date_lt},
                                                           {"爆料人员", article_referrals}});
         message = ReplacePairs(message, {{"爆料链接", article_url}, {"图片", article_pic}});
-        Text url = ServerChanBase() + "/" + window.GetText(Control::编辑框_Server酱) + ".send";
+        Text url = ServerChanBase() + "/" + keys.serverChanKey + ".send";
         WebVisit(url, {.method = 1, .postText = "text=" + Encoded(article_title) + "&desp=" + Encoded(message)});
         ++sent;
     }

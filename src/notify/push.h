@@ -2,7 +2,6 @@
 // both filled from fixed templates by plain text substitution.
 #pragma once
 
-#include "app/window.h"
 #include "textutil/text.h"
 
 namespace pelko {
@@ -19,9 +18,15 @@ Text ReplacePairs(const Text& text, std::initializer_list<ReplacePair> pairs, Op
 extern const Text kDingTalkTemplate;
 extern const Text kServerChanTemplate;
 
-// Reads the token and the key from the window; returns how many of the two
-// requests were sent (their answers are not examined).
-int PushReport(Window& window, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
+// Where the two messages go; an empty one skips its channel.
+struct PushKeys {
+    Text dingTalkToken;  // the robot's access token
+    Text serverChanKey;
+};
+
+// Returns how many of the two requests were sent (their answers are not
+// examined).
+int PushReport(const PushKeys& keys, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
                const Text& publish_date_lt, const Text& article_referrals, const Text& article_url,
                const Text& article_pic);
 

@@ -20,9 +20,4 @@ struct IniWrite {
 // Several values in one replacement of the file.
 bool WriteIniValues(const Text& file, const std::vector<IniWrite>& writes);
 
-// The folder that holds the program's file, without a trailing separator.
-Text RunDirectory();
-// Tests point the program's folder at a scratch folder; empty restores it.
-void SetRunDirectoryForTesting(const Text& directory);
-
 }  // namespace pelko

@@ -4,7 +4,6 @@
 
 #include "notify/push.h"
 #include "support/fake_transport.h"
-#include "support/fake_window.h"
 #include "support/feed_answer.h"
 #include "support/temp_dir.h"
 #include "textutil/codepage.h"
@@ -13,23 +12,20 @@ namespace pelko {
 namespace {
 
 using testing::FakeTransport;
-using testing::FakeWindow;
 using testing::U8;
 
 class PushTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir.Write(u8"config.ini", "[Services]\r\nDingTalkBase=http://ding.test\r\nServerChanBase=http://sc.test/\r\n");
-        window.texts[Control::编辑框_推送] = "TOK";
-        window.texts[Control::编辑框_Server酱] = "SCT1";
     }
     int Push(const Text& title = "好价") {
-        return PushReport(window, "京东", title, "9.9元", "2020-09-13 20:26:40", "小明", "https://d/1?a=1&b=2",
+        return PushReport(keys, "京东", title, "9.9元", "2020-09-13 20:26:40", "小明", "https://d/1?a=1&b=2",
                           "https://i/1.jpg");
     }
     testing::TempRunDirectory dir;
     FakeTransport transport;
-    FakeWindow window;
+    PushKeys keys{.dingTalkToken = "TOK", .serverChanKey = "SCT1"};
 };
 
 TEST(PushTemplates, HaveTheirExactSize) {
@@ -110,11 +106,11 @@ TEST_F(PushTest, ServerChanFormCarriesTitleAndMessage) {
 }
 
 TEST_F(PushTest, EmptyBoxSkipsOnlyItsChannel) {
-    window.texts[Control::编辑框_推送] = "";
+    keys.dingTalkToken = "";
     EXPECT_EQ(Push(), 1);
     EXPECT_EQ(transport.requests.size(), 1u);
     EXPECT_EQ(transport.requests[0].objectName, "/SCT1.send");
-    window.texts[Control::编辑框_Server酱] = "";
+    keys.serverChanKey = "";
     EXPECT_EQ(Push(), 0);
     EXPECT_EQ(transport.requests.size(), 1u);
 }
