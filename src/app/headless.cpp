@@ -13,6 +13,7 @@
 #include "monitor/window.h"
 #include "textutil/clock_os.h"
 #include "textutil/codepage.h"
+#include "textutil/files_os.h"
 
 namespace pelko {
 
@@ -95,7 +96,11 @@ private:
 int RunHeadless(const HeadlessOptions& options) {
     InstallStopHandler();
     HeadlessWindow window(options.once);
-    PrintLine("pelko-monitor " PELKO_VERSION " running without a window; settings from " + ConfigPath());
+    PrintLine("pelko-monitor " PELKO_VERSION " running without a window; " + DescribeDataFolders());
+    os::FileStamp stamp;
+    if (!os::StatFile(ConfigPath(), stamp))
+        PrintLine("no config.ini found at " + DisplayPath(ConfigPath()) +
+                  "; running on the defaults with no push target");
     ToggleMonitoring(window, window);
     return 0;
 }

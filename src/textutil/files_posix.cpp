@@ -2,6 +2,7 @@
 // disk, with "\" taken as a folder separator.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <string_view>
@@ -197,6 +199,41 @@ bool StatFile(const Text& path, FileStamp& out) {
     out.mtimeNs = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + static_cast<uint64_t>(st.st_mtim.tv_nsec);
     out.inode = static_cast<uint64_t>(st.st_ino);
     return true;
+}
+
+char FolderSeparator() { return '/'; }
+
+bool KeepsFilesBesideProgram() { return false; }
+
+bool IsWritableFolder(const Text& path) {
+    const std::string native = NativePath(path);
+    struct stat st;
+    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(native.c_str(), W_OK | X_OK) == 0;
+}
+
+bool CreateFolders(const Text& path) {
+    const std::string native = NativePath(path);
+    if (native.empty()) return false;
+    for (size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
+        const std::string part = native.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) break;
+    }
+    struct stat st;
+    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Text EnvironmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? EncodeFromUtf16(DecodeToUtf16(value, 65001), 936) : Text();
+}
+
+Text HomeFolder() {
+    Text home = EnvironmentValue("HOME");
+    if (!home.empty()) return home;
+    // A service started without HOME still has an entry in the user database.
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry && entry->pw_dir ? EncodeFromUtf16(DecodeToUtf16(entry->pw_dir, 65001), 936) : Text();
 }
 
 }  // namespace pelko::os
