@@ -18,14 +18,18 @@ namespace fs = std::filesystem;
 using testing::kStoreName;
 using testing::ReadAll;
 
-std::string FirstLine(const std::string& out, int index = 0) {
+// Line `index` (from 0) of the output.
+std::string LineOf(const std::string& out, int index = 0) {
     size_t start = 0;
     for (int i = 0; i < index && start != std::string::npos; ++i) {
         start = out.find('\n', start);
         if (start != std::string::npos) ++start;
     }
     if (start == std::string::npos) return {};
-    return out.substr(start, out.find('\n', start) - start);
+    std::string line = out.substr(start, out.find('\n', start) - start);
+    // Windows streams end lines with CR LF.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
 }
 
 class DataFolder : public ::testing::Test {
@@ -91,7 +95,7 @@ TEST_F(DataFolder, DirOrEnvironmentHoldsBothFiles) {
         };
         std::string out;
         ASSERT_EQ(Run(fill(c.env), fill(c.args) + " --headless --once", out), 0) << out;
-        EXPECT_EQ(FirstLine(out), "pelko-monitor " PELKO_VERSION " running without a window; data folder " +
+        EXPECT_EQ(LineOf(out), "pelko-monitor " PELKO_VERSION " running without a window; data folder " +
                                       data.string() + " (" + c.why + ")");
         EXPECT_EQ(out.find("no config.ini"), std::string::npos) << out;
         EXPECT_EQ(services.ding.requests().size(), 1u) << out;
@@ -109,7 +113,7 @@ TEST_F(DataFolder, FirstStartWithoutConfigSaysSoAndRunsOnTheDefaults) {
     if (testing::RunCommand("unshare -n true", out) != 0) GTEST_SKIP() << "no network namespace: " << out;
     const fs::path data = root / "new" / "nested";
     ASSERT_EQ(Run("", "--headless --once --dir '" + data.string() + "'", out, "unshare -n"), 0) << out;
-    EXPECT_EQ(FirstLine(out, 1), "no config.ini found at " + (data / "config.ini").string() +
+    EXPECT_EQ(LineOf(out, 1), "no config.ini found at " + (data / "config.ini").string() +
                                      "; running on the defaults with no push target")
         << out;
     EXPECT_NE(out.find("pushes sent 0"), std::string::npos) << out;
@@ -143,7 +147,7 @@ TEST_F(DataFolder, FolderThatCannotBeUsedIsAnError) {
         SCOPED_TRACE(c.env + " " + c.args);
         std::string out;
         EXPECT_EQ(Run(c.env, c.args, out), c.status) << out;
-        EXPECT_EQ(FirstLine(out), c.message);
+        EXPECT_EQ(LineOf(out), c.message);
         EXPECT_TRUE(AppFolderHoldsOnlyTheProgram());
     }
 }
