@@ -32,9 +32,10 @@ const char kFoldersBesideProgram[] =
     "The files live beside the program unless --dir names another folder.\n";
 const char kFoldersElsewhere[] =
     "The files live in the folder named by --dir or else by PELKO_DIR; without\n"
-    "either, beside the program when it can write there (and that is no bin\n"
-    "folder); else config.ini in $XDG_CONFIG_HOME/pelko-monitor (~/.config) and\n"
-    "已爆料商品.ini in $XDG_STATE_HOME/pelko-monitor (~/.local/state).\n";
+    "either, beside the program when they are there already, or when it can\n"
+    "write there and that is no bin folder; else config.ini goes in\n"
+    "$XDG_CONFIG_HOME/pelko-monitor (~/.config) and 已爆料商品.ini in\n"
+    "$XDG_STATE_HOME/pelko-monitor (~/.local/state).\n";
 
 // Everything the program prints is UTF-8, whatever its own code page.
 void Print(std::FILE* stream, const pelko::Text& text) {
