@@ -1,6 +1,7 @@
 # make run     set up, build and start the monitor
 # make test    set up, build and run every suite (Linux and Windows, the
 #              sanitizer build and a short run of every fuzz target)
+# make deb     build the Debian package into dist/
 JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_WIN ?= build-win
@@ -9,7 +10,7 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 10
 
-.PHONY: all bootstrap build run test test-linux test-sanitize fuzz fuzz-smoke windows test-windows dist bench clean
+.PHONY: all bootstrap build run test test-linux test-sanitize fuzz fuzz-smoke windows test-windows dist deb bench clean
 
 all: build
 
@@ -28,7 +29,7 @@ run: build
 	  exec $(BUILD)/pelko-monitor --headless; \
 	fi
 
-test: test-linux test-sanitize fuzz-smoke test-windows dist
+test: test-linux test-sanitize fuzz-smoke test-windows dist deb
 
 test-linux: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --repeat until-pass:2
@@ -53,6 +54,11 @@ test-windows: windows build
 
 dist: windows
 	@scripts/make-dist $(BUILD_WIN)
+
+# The Debian package: dist/pelko-monitor_<version>_amd64.deb
+deb: build
+	@out=$$(cd $(BUILD) && cpack -G DEB 2>&1) || { echo "$$out" >&2; exit 1; }; \
+	  echo "$$out" | sed -n 's/^CPack: - package: \(.*\) generated\.$$/\1/p'
 
 bench: build
 	@scripts/run-bench $(BUILD)

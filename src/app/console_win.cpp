@@ -1,11 +1,13 @@
 // The program is linked as a window program, so Windows gives it no console
 // of its own; streams that were redirected by the caller stay as they are.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/console.h"
+#include "textutil/codepage.h"
 
 namespace pelko {
 
@@ -37,6 +39,22 @@ void AttachParentConsole() {
         g_oldOutputCodePage = old;
         std::atexit(RestoreCodePage);
     }
+}
+
+// The C runtime's arguments went through the system's code page, which may
+// lack a character of a folder name; the wide command line has them all.
+Text ArgumentText(int index, const char* narrow) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    Text result;
+    if (wide && index >= 0 && index < count) {
+        const std::wstring arg = wide[index];
+        result = Utf16ToAnsi(std::u16string(arg.begin(), arg.end()));
+    } else {
+        result = narrow;
+    }
+    LocalFree(wide);
+    return result;
 }
 
 }  // namespace pelko

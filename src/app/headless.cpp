@@ -13,6 +13,7 @@
 #include "monitor/window.h"
 #include "textutil/clock_os.h"
 #include "textutil/codepage.h"
+#include "textutil/files_os.h"
 
 namespace pelko {
 
@@ -100,7 +101,11 @@ private:
 int RunHeadless(const HeadlessOptions& options) {
     InstallStopHandler();
     HeadlessWindow window(options.once);
-    PrintLine("pelko-monitor " PELKO_VERSION " running without a window; settings from " + ConfigPath());
+    PrintLine("pelko-monitor " PELKO_VERSION " running without a window; " + DescribeDataFolders());
+    os::FileStamp stamp;
+    if (!os::StatFile(ConfigPath(), stamp))
+        PrintLine("no config.ini found at " + DisplayPath(ConfigPath()) +
+                  "; running on the defaults with no push target");
     ToggleMonitoring(window, window);
     // Monitoring that never began was refused (another monitor holds the folder).
     return CompareText(window.GetCaption(Control::按钮_开始监控), "开始监控") == 0 ? 3 : 0;

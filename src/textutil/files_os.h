@@ -34,4 +34,19 @@ using LockHandle = intptr_t;
 LockResult LockFileExclusive(const Text& path, LockHandle& out);
 void UnlockFile(LockHandle handle);
 
+// Folders and the surroundings the program's data folders are chosen from.
+// The separator paths are shown with.
+char FolderSeparator();
+// True where the program's own folder holds its files unless told otherwise.
+bool KeepsFilesBesideProgram();
+// True when `path` is a folder this process may create files in.
+bool IsWritableFolder(const Text& path);
+// Creates the folder and any missing parents (only the user may enter those
+// made here: config.ini holds tokens); true when the folder exists after.
+bool CreateFolders(const Text& path);
+// An environment variable's value, empty when it is unset.
+Text EnvironmentValue(const char* name);
+// The user's home folder, empty when unknown.
+Text HomeFolder();
+
 }  // namespace pelko::os

@@ -2,6 +2,7 @@
 // disk, with "\" taken as a folder separator.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <string_view>
@@ -224,6 +226,41 @@ LockResult LockFileExclusive(const Text& path, LockHandle& out) {
 
 void UnlockFile(LockHandle handle) {
     if (handle >= 0) ::close(static_cast<int>(handle));
+}
+
+char FolderSeparator() { return '/'; }
+
+bool KeepsFilesBesideProgram() { return false; }
+
+bool IsWritableFolder(const Text& path) {
+    const std::string native = NativePath(path);
+    struct stat st;
+    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(native.c_str(), W_OK | X_OK) == 0;
+}
+
+bool CreateFolders(const Text& path) {
+    const std::string native = NativePath(path);
+    if (native.empty()) return false;
+    for (size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
+        const std::string part = native.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) break;
+    }
+    struct stat st;
+    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Text EnvironmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? Utf8ToAnsi(value) : Text();
+}
+
+Text HomeFolder() {
+    Text home = EnvironmentValue("HOME");
+    if (!home.empty()) return home;
+    // A service started without HOME still has an entry in the user database.
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry && entry->pw_dir ? Utf8ToAnsi(entry->pw_dir) : Text();
 }
 
 }  // namespace pelko::os

@@ -239,4 +239,49 @@ void UnlockFile(LockHandle handle) {
     if (handle != -1 && handle != 0) CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
+
+char FolderSeparator() { return '\\'; }
+
+// Users unpack the program where they like and expect its files beside it.
+bool KeepsFilesBesideProgram() { return true; }
+
+bool IsWritableFolder(const Text& path) {
+    const std::wstring folder = Wide(path);
+    DWORD attrs = GetFileAttributesW(folder.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    // Folder attributes say nothing about rights; creating a file does.
+    static std::atomic<unsigned> counter{0};
+    const std::wstring probe = folder + L"\\.probe" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(counter.fetch_add(1));
+    Handle f(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return f.ok();
+}
+
+bool CreateFolders(const Text& path) {
+    const std::wstring folder = Wide(path);
+    if (folder.empty()) return false;
+    // Every prefix that ends before a separator, then the whole; a drive or
+    // share prefix fails to be created and is passed over.
+    for (size_t sep = folder.find_first_of(L"\\/", 1);; sep = folder.find_first_of(L"\\/", sep + 1)) {
+        CreateDirectoryW(folder.substr(0, sep).c_str(), nullptr);
+        if (sep == std::wstring::npos) break;
+    }
+    DWORD attrs = GetFileAttributesW(folder.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+Text EnvironmentValue(const char* name) {
+    const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+    DWORD n = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (n == 0) return {};
+    std::wstring value(n, L'\0');
+    n = GetEnvironmentVariableW(wideName.c_str(), value.data(), n);
+    if (n == 0 || n >= value.size()) return {};
+    value.resize(n);
+    return Narrow(value);
+}
+
+Text HomeFolder() { return EnvironmentValue("USERPROFILE"); }
+
 }  // namespace pelko::os
