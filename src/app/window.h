@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "monitor/observer.h"
 #include "textutil/text.h"
 
 namespace pelko {
@@ -30,14 +31,8 @@ enum class Control {
     编辑框_Server酱,
 };
 
-struct FeedItem;
-
-// What one monitor pass did; the headless window prints it.
-struct PassSummary {
-    int keywords = 0, rows = 0, newReports = 0, pushesSent = 0;
-};
-
-class Window {
+// The window also hears what the monitor loop does.
+class Window : public PassObserver {
 public:
     virtual ~Window() = default;
     // Texts cross here as code page 936.
@@ -57,10 +52,6 @@ public:
     // True once the user has closed the window (or a headless run was told
     // to end): the monitor loop then ends instead of starting another pass.
     virtual bool IsClosed() = 0;
-
-    // Observers of the monitor pass; the graphical windows ignore them.
-    virtual void OnPassDone(const PassSummary&) {}
-    virtual void OnNewReport(const FeedItem&, int pushesSent) { (void)pushesSent; }
 };
 
 // The four events the window raises.

@@ -19,6 +19,13 @@ struct IniWrite {
 };
 // Several values in one replacement of the file.
 bool WriteIniValues(const Text& file, const std::vector<IniWrite>& writes);
+// Writes and removals in one replacement: an omitted key removes the
+// section, an omitted value removes the key, as WriteIniValue does.
+struct IniEdit {
+    Text section;
+    Opt<Text> key, value;
+};
+bool EditIniValues(const Text& file, const std::vector<IniEdit>& edits);
 
 // The folder that holds the program's file, without a trailing separator.
 Text RunDirectory();

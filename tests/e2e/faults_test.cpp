@@ -428,7 +428,7 @@ TEST_F(FaultyFolder, MonitoringGoesOnWithoutPushingTwiceAndTheFilesStayWhole) {
         ASSERT_TRUE(fault.apply(dir, why)) << why;
 
         Program p(Exe(), {"--headless"});
-        EXPECT_TRUE(p.WaitForPasses(20, milliseconds(20000))) << p.Output();
+        EXPECT_TRUE(p.WaitForPasses(5, milliseconds(20000))) << p.Output();
         EXPECT_EQ(ReadFile(dir / "config.ini"), config);
         EXPECT_EQ(ReadFile(store), oldStore);
         EXPECT_EQ(ding.requests().size(), 2u) << "each new report pushed once, however often the store fails";
