@@ -1,8 +1,8 @@
 // The list API's answer, from the bytes on the wire to FeedItem records.
+#include "config/paths.h"
 #include "fuzz_support.h"
 #include "http/transport.h"
 #include "monitor/feed.h"
-#include "textutil/ini.h"
 
 namespace {
 

@@ -7,10 +7,12 @@
 
 #include "app/settings.h"
 #include "app/stop_signal.h"
-#include "app/window.h"
+#include "config/paths.h"
 #include "monitor/deliveries.h"
 #include "monitor/feed.h"
 #include "monitor/monitor.h"
+#include "monitor/observer.h"
+#include "monitor/window.h"
 #include "textutil/clock_os.h"
 #include "textutil/codepage.h"
 
@@ -66,7 +68,8 @@ Text ReportText(const FeedItem& item) { return "[" + item.article_mall + "] " + 
 
 // The window's boxes and states without a window.  The settings come from
 // config.ini, read again after every wait so a running monitor picks up edits.
-class HeadlessWindow : public Window {
+// It prints what each pass did.
+class HeadlessWindow : public Window, public PassObserver {
 public:
     explicit HeadlessWindow(bool once) : once_(once) { Reload(); }
 
@@ -141,7 +144,7 @@ int RunHeadless(const HeadlessOptions& options) {
     InstallStopHandler();
     HeadlessWindow window(options.once);
     PrintLine("pelko-monitor " PELKO_VERSION " running without a window; settings from " + ConfigPath());
-    ToggleMonitoring(window);
+    ToggleMonitoring(window, window);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "config/paths.h"
 #include "textutil/ini.h"
 
 namespace pelko {
@@ -23,8 +24,6 @@ constexpr Binding kBindings[] = {
 };
 
 }  // namespace
-
-Text ConfigPath() { return RunDirectory() + "\\config.ini"; }
 
 void LoadSettings(Window& window) {
     for (const Binding& b : kBindings) {

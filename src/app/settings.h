@@ -1,15 +1,12 @@
-// The six settings: the boxes of the window and "config.ini" beside the program.
+// The six settings: the boxes of the window and section "Pelko" of ConfigPath().
 #pragma once
 
-#include "app/window.h"
+#include "monitor/window.h"
 
 namespace pelko {
 
 void LoadSettings(Window& window);
 void SaveSettings(Window& window);
 void RestoreDefaults(Window& window);
-
-// Path of "config.ini" beside the program, built anew on every call.
-Text ConfigPath();
 
 }  // namespace pelko

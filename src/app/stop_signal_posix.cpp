@@ -7,7 +7,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <thread>  // std::chrono; <chrono> itself does not compile with the code page 936 literal charset
+
+#include "config/chrono.h"
 
 namespace pelko {
 

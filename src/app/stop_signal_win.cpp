@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <thread>  // std::chrono: <chrono> itself does not build with the code page 936 literal charset
 
 #include "app/stop_signal.h"
+#include "config/chrono.h"
 
 namespace pelko {
 

@@ -15,9 +15,4 @@ Transport& CurrentTransport() {
 
 void SetTransport(Transport* transport) { g_override.store(transport); }
 
-TransportLimits& CurrentLimits() {
-    static TransportLimits limits;
-    return limits;
-}
-
 }  // namespace pelko

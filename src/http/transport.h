@@ -2,11 +2,7 @@
 // Backends: libcurl (Linux) and WinINet looked up at run time (Windows).
 #pragma once
 
-// Durations come through <thread>: <chrono> itself does not compile with the
-// code page 936 literal charset (its C++20 part holds a micro sign).
-#include <thread>
-#include <cstddef>
-
+#include "config/limits.h"
 #include "textutil/text.h"
 
 namespace pelko {
@@ -41,13 +37,6 @@ struct TransportResponse {
     Text failure;
 };
 
-struct TransportLimits {
-    std::chrono::milliseconds connect{15000};
-    std::chrono::milliseconds idle{30000};  // no data for this long ends it
-    std::chrono::milliseconds total{120000};
-    std::size_t maxBody = 16u << 20;  // a longer answer gives the empty body
-};
-
 class Transport {
 public:
     virtual ~Transport() = default;
@@ -59,6 +48,5 @@ public:
 Transport& PlatformTransport();  // defined by the backend file
 Transport& CurrentTransport();
 void SetTransport(Transport* transport);  // nullptr restores the platform's
-TransportLimits& CurrentLimits();
 
 }  // namespace pelko

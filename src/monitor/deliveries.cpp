@@ -1,9 +1,6 @@
 #include "monitor/deliveries.h"
 
-// Durations come through <thread>: <chrono> itself does not compile with the
-// code page 936 literal charset.
-#include <thread>
-
+#include "config/chrono.h"
 #include "notify/addressing.h"
 #include "notify/push.h"
 #include "textutil/clock_os.h"

@@ -1,8 +1,8 @@
 #include "monitor/feed.h"
 
+#include "config/services.h"
 #include "http/web_visit.h"
 #include "json/json_document.h"
-#include "monitor/services.h"
 #include "textutil/codepage.h"
 #include "textutil/timestamp.h"
 #include "textutil/utf8.h"

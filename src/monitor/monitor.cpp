@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
-// Durations come through <thread>: <chrono> itself does not compile with the
-// code page 936 literal charset.
-#include <thread>
 
+#include "config/chrono.h"
+#include "config/services.h"
 #include "monitor/deliveries.h"
 #include "monitor/feed.h"
 #include "monitor/outbox.h"
-#include "monitor/services.h"
 #include "monitor/store.h"
 
 namespace pelko {
@@ -38,7 +36,7 @@ PushSettings PushSettingsOf(Window& window) {
 // The pause after a pass: at least a second, whatever the box holds, so
 // that a zero or a typo cannot turn the loop into a flood of requests.  It
 // wakes early for deliveries whose time comes within it.
-void PauseDelivering(Window& window, int32_t intervalSeconds) {
+void PauseDelivering(Window& window, int32_t intervalSeconds, PassObserver& observer) {
     using Clock = std::chrono::steady_clock;
     int64_t leftMs = static_cast<int64_t>(intervalSeconds < 1 ? 1 : intervalSeconds) * 1000;
     auto read = [&] { return PushSettingsOf(window); };
@@ -61,13 +59,18 @@ void PauseDelivering(Window& window, int32_t intervalSeconds) {
         if (window.IsClosed()) return;
         // Stopped meanwhile: the pause runs out, but nothing more is sent.
         if (!window.IsDisabled(Control::按钮_保存设置)) continue;
-        if (leftMs > 0) DeliverDue(RoundKind::Wait, read, window, [&] { return window.IsClosed(); });
+        if (leftMs > 0) DeliverDue(RoundKind::Wait, read, observer, [&] { return window.IsClosed(); });
     }
 }
 
 }  // namespace
 
-void ToggleMonitoring(Window& window) {
+PassObserver& NoObserver() {
+    static PassObserver none;
+    return none;
+}
+
+void ToggleMonitoring(Window& window, PassObserver& observer) {
     if (CompareText(window.GetCaption(Control::按钮_开始监控), kIdleCaption) != 0) {
         // The loop further out on the stack ends when its wait is over.
         window.SetCaption(Control::按钮_开始监控, kIdleCaption);
@@ -82,29 +85,30 @@ void ToggleMonitoring(Window& window) {
         Text keywords = window.GetText(Control::编辑框_关键词);
         Text scanCount = window.GetText(Control::编辑框_扫描数量);
         Text separator = window.GetText(Control::编辑框_分割符号);
-        window.OnPassDone(RunMonitorPass(window, keywords, scanCount, separator));
+        observer.OnPassDone(RunMonitorPass(window, keywords, scanCount, separator, observer));
         if (window.IsClosed()) return;
-        PauseDelivering(window, TextToInt(window.GetText(Control::编辑框_间隔时间)));
+        PauseDelivering(window, TextToInt(window.GetText(Control::编辑框_间隔时间)), observer);
     }
 }
 
-PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator) {
+PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& scanCount, const Text& separator,
+                           PassObserver& observer) {
     PassSummary summary;
     ApplyConfiguredLimits();
     TextArray keywords = SplitKeywords(keywordText, separator);
-    window.OnPassStart(keywords);
+    observer.OnPassStart(keywords);
     auto read = [&] { return PushSettingsOf(window); };
     auto stop = [&] { return window.IsClosed(); };
     if (read().any()) {
         g_toldNoTarget = false;
     } else if (!g_toldNoTarget) {
         g_toldNoTarget = true;
-        window.OnNoPushTarget();
+        observer.OnNoPushTarget();
     }
 
     BeginDeliveryPass();
     // What waits from before goes first: deliveries leave in report order.
-    summary.accepted += DeliverDue(RoundKind::Pass, read, window, stop);
+    summary.accepted += DeliverDue(RoundKind::Pass, read, observer, stop);
     FeedItemList items;
     for (const Text& keyword : keywords) {
         // A windowless run may be told to stop; it then ends between requests.
@@ -115,7 +119,7 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
         Text rows = QueryFeed(keyword, scanCount, items, &failure);
         if (rows == "-1") {
             ++summary.failedKeywords;
-            window.OnKeywordFailed(keyword, failure);
+            observer.OnKeywordFailed(keyword, failure);
         }
         if (TextToInt(rows) > 0) summary.rows += TextToInt(rows);
         const PushSettings settings = read();
@@ -127,15 +131,15 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
             MarkReported(item);
             ++summary.newReports;
             found = true;
-            window.OnNewReport(item);
+            observer.OnNewReport(item);
         }
         if (!found) continue;
         // The outbox first: once it holds the deliveries, the marks may go
         // to the store, and a kill between the two loses nothing.
         CurrentOutbox().Save();
         FlushReported();
-        window.OnOutboxChanged(WaitingDeliveries());
-        summary.accepted += DeliverDue(RoundKind::Pass, read, window, stop);
+        observer.OnOutboxChanged(WaitingDeliveries());
+        summary.accepted += DeliverDue(RoundKind::Pass, read, observer, stop);
     }
     FlushReported();
     summary.waiting = WaitingDeliveries();

@@ -11,9 +11,9 @@ namespace pelko {
 
 // What one monitor pass did.
 struct PassSummary {
-    int keywords = 0;        // keywords asked
+    int keywords = 0;         // keywords asked
     TextArray askedKeywords;  // those, in order
-    int failedKeywords = 0;  // of those, the ones whose query failed
+    int failedKeywords = 0;   // of those, the ones whose query failed
     int rows = 0, newReports = 0;
     int accepted = 0;  // deliveries the services accepted during the pass
     int waiting = 0;   // deliveries left in the outbox after it
@@ -53,6 +53,9 @@ public:
     // The number of deliveries waiting in the outbox, after every change.
     virtual void OnOutboxChanged(int waiting) { (void)waiting; }
 };
+
+// Watches nothing; for callers that do not follow the passes.
+PassObserver& NoObserver();
 
 // The services' names as the output shows them.
 inline const char* TargetName(PushTarget target) { return target == PushTarget::DingTalk ? "钉钉" : "Server酱"; }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "config/paths.h"
 #include "monitor/store.h"
 
 namespace pelko {
@@ -48,7 +49,7 @@ Text PaceKey(PushTarget target, const Text& print, const char* what) {
 
 }  // namespace
 
-Text OutboxPath() { return RunDirectory() + "\\待推送.ini"; }
+Text OutboxPath() { return StateDirectory() + "\\待推送.ini"; }
 
 Text KeyPrint(const Text& secret) {
     // FNV-1a, 64 bits: enough to tell the user's few tokens apart.

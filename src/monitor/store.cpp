@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/paths.h"
 #include "textutil/ini.h"
 
 namespace pelko {
@@ -32,8 +33,6 @@ std::pair<Text, Text> Folded(const Text& section, const Text& key) {
 }
 
 }  // namespace
-
-Text StorePath() { return RunDirectory() + "\\已爆料商品.ini"; }
 
 Text StoreSection(const FeedItem& item) { return item.article_mall.empty() ? kNoShopSection : item.article_mall; }
 

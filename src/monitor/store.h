@@ -1,12 +1,11 @@
-// The reports already pushed: "已爆料商品.ini" beside the program, one section
-// per shop, one key per report id, the reporter as value.
+// The reports already pushed, kept in the file StorePath() names: one
+// section per shop, one key per report id, the reporter as value.
 #pragma once
 
 #include "monitor/feed.h"
 
 namespace pelko {
 
-Text StorePath();
 // Where a report is filed; reports without a shop or an id get stand-ins.
 Text StoreSection(const FeedItem& item);
 Text StoreKey(const FeedItem& item);

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "config/services.h"
 #include "http/web_visit.h"
 #include "json/json_document.h"
 #include "notify/addressing.h"
-#include "monitor/services.h"
 #include "textutil/codepage.h"
 #include "textutil/utf8.h"
 
@@ -228,16 +228,16 @@ PushAnswer PushServerChan(const ReportTexts& report, const Text& keyBox) {
     return ReadServerChanAnswer(headers, body, failure);
 }
 
-int PushReport(Window& window, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
+int PushReport(const PushKeys& keys, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
                const Text& publish_date_lt, const Text& article_referrals, const Text& article_url,
                const Text& article_pic) {
     const ReportTexts report{article_mall,      article_title, article_subtitle, publish_date_lt,
                              article_referrals, article_url,   article_pic};
     int accepted = 0;
-    if (!window.GetText(Control::编辑框_推送).empty())
-        accepted += PushDingTalk(report, window.GetText(Control::编辑框_推送), {}, 0).kind == PushAnswer::Kind::Accepted;
-    if (!window.GetText(Control::编辑框_Server酱).empty())
-        accepted += PushServerChan(report, window.GetText(Control::编辑框_Server酱)).kind == PushAnswer::Kind::Accepted;
+    if (!keys.dingTalkToken.empty())
+        accepted += PushDingTalk(report, keys.dingTalkToken, {}, 0).kind == PushAnswer::Kind::Accepted;
+    if (!keys.serverChanKey.empty())
+        accepted += PushServerChan(report, keys.serverChanKey).kind == PushAnswer::Kind::Accepted;
     return accepted;
 }
 

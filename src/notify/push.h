@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-#include "app/window.h"
 #include "textutil/text.h"
 
 namespace pelko {
@@ -52,9 +51,14 @@ PushAnswer PushServerChan(const ReportTexts& report, const Text& keyBox);
 PushAnswer ReadDingTalkAnswer(const Text& rawHeaders, const Bytes& body, const Text& failure);
 PushAnswer ReadServerChanAnswer(const Text& rawHeaders, const Bytes& body, const Text& failure);
 
-// Reads the token and the key from the window; returns how many of the two
-// messages were accepted.
-int PushReport(Window& window, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
+// Where the two messages go; an empty one skips its channel.
+struct PushKeys {
+    Text dingTalkToken;  // the robot's access token
+    Text serverChanKey;
+};
+
+// Sends both messages; returns how many of them were accepted.
+int PushReport(const PushKeys& keys, const Text& article_mall, const Text& article_title, const Text& article_subtitle,
                const Text& publish_date_lt, const Text& article_referrals, const Text& article_url,
                const Text& article_pic);
 

@@ -511,11 +511,6 @@ bool ApplyEdits(const Text& rawPath, const std::vector<Edit>& edits) {
     return true;
 }
 
-Text& RunDirectoryOverride() {
-    static Text dir;
-    return dir;
-}
-
 }  // namespace
 
 Text ReadIniValue(const Text& file, const Text& section, const Text& key, Opt<Text> defaultValue) {
@@ -550,19 +545,5 @@ bool EditIniValues(const Text& file, const std::vector<IniEdit>& edits) {
     for (const IniEdit& e : edits) converted.push_back(Edit{e.section, e.key, e.value});
     return ApplyEdits(file, converted);
 }
-
-Text RunDirectory() {
-    if (!RunDirectoryOverride().empty()) return RunDirectoryOverride();
-    const Text exe = os::ExecutablePath();
-    // The last separator under the double-byte walk: a trail byte may be 0x5C.
-    size_t cut = Text::npos;
-    for (size_t i = 0; i < exe.size(); i += CharWidthAt(exe, i))
-        if (exe[i] == '\\' || exe[i] == '/') cut = i;
-    // Without a known program file, the current folder rather than the root.
-    if (cut == Text::npos) return ".";
-    return exe.substr(0, cut);
-}
-
-void SetRunDirectoryForTesting(const Text& directory) { RunDirectoryOverride() = directory; }
 
 }  // namespace pelko

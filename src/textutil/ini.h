@@ -27,9 +27,4 @@ struct IniEdit {
 };
 bool EditIniValues(const Text& file, const std::vector<IniEdit>& edits);
 
-// The folder that holds the program's file, without a trailing separator.
-Text RunDirectory();
-// Tests point the program's folder at a scratch folder; empty restores it.
-void SetRunDirectoryForTesting(const Text& directory);
-
 }  // namespace pelko

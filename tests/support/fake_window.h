@@ -1,15 +1,17 @@
-// A window made of plain texts, for the logic that reads and sets controls.
+// A window made of plain texts, for the logic that reads and sets controls;
+// it also keeps the summary of every pass it is told about.
 #pragma once
 
 #include <functional>
 #include <map>
 #include <vector>
 
-#include "app/window.h"
+#include "monitor/observer.h"
+#include "monitor/window.h"
 
 namespace pelko::testing {
 
-class FakeWindow : public Window {
+class FakeWindow : public Window, public PassObserver {
 public:
     FakeWindow() { texts[Control::按钮_开始监控] = "开始监控"; }
 

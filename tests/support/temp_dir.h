@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "textutil/ini.h"
+#include "config/paths.h"
 
 namespace pelko::testing {
 

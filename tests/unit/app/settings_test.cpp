@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "config/paths.h"
 #include "support/fake_window.h"
 #include "support/temp_dir.h"
 #include "textutil/ini.h"
@@ -33,10 +34,6 @@ protected:
     testing::TempRunDirectory dir;
     FakeWindow window;
 };
-
-TEST_F(SettingsTest, ConfigPathIsBesideTheProgram) {
-    EXPECT_EQ(ConfigPath(), dir.path().string() + "\\config.ini");
-}
 
 TEST_F(SettingsTest, LoadWithoutFileKeepsBoxesAndCreatesNothing) {
     FillBoxes(window, "before-");

@@ -184,7 +184,7 @@ TEST_F(PassTest, ToggleRunsPassesUntilStopAndRestoresTheControls) {
         EXPECT_FALSE(w.IsDisabled(Control::按钮_开始监控));
         if (++waits == 3) ToggleMonitoring(w);  // the stop click, handled inside the wait
     };
-    ToggleMonitoring(window);
+    ToggleMonitoring(window, window);
     EXPECT_EQ(waits, 3);
     EXPECT_EQ(window.passes.size(), 3u);
     EXPECT_EQ(window.waits.front(), -30000000) << "3 s in 100 ns units, relative";
@@ -199,7 +199,7 @@ TEST_F(PassTest, AnIntervalBelowOneSecondWaitsOneSecond) {
         window.onWait = [&](FakeWindow& w) {
             if (++waits == 2) w.pending.push_back([](FakeWindow& x) { ToggleMonitoring(x); });
         };
-        ToggleMonitoring(window);
+        ToggleMonitoring(window, window);
         EXPECT_EQ(waits, 3) << interval;
         EXPECT_EQ(window.waits.back(), -10000000) << interval;
     }
@@ -207,7 +207,7 @@ TEST_F(PassTest, AnIntervalBelowOneSecondWaitsOneSecond) {
 
 TEST_F(PassTest, ClosingTheWindowEndsTheLoop) {
     window.onWait = [](FakeWindow& w) { w.closed = true; };
-    ToggleMonitoring(window);
+    ToggleMonitoring(window, window);
     EXPECT_EQ(window.passes.size(), 1u);
 }
 

@@ -4,7 +4,6 @@
 
 #include "notify/push.h"
 #include "support/fake_transport.h"
-#include "support/fake_window.h"
 #include "support/feed_answer.h"
 #include "support/temp_dir.h"
 #include "textutil/codepage.h"
@@ -13,26 +12,23 @@ namespace pelko {
 namespace {
 
 using testing::FakeTransport;
-using testing::FakeWindow;
 using testing::U8;
 
 class PushTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir.Write(u8"config.ini", "[Services]\r\nDingTalkBase=http://ding.test\r\nServerChanBase=http://sc.test/\r\n");
-        window.texts[Control::编辑框_推送] = "TOK";
-        window.texts[Control::编辑框_Server酱] = "SCT1";
         transport.answer = [](const TransportRequest& r) -> std::string {
             return r.host == "ding.test" ? "{\"errcode\":0,\"errmsg\":\"ok\"}" : "{\"code\":0,\"message\":\"\"}";
         };
     }
     int Push(const Text& title = "好价") {
-        return PushReport(window, "京东", title, "9.9元", "2020-09-13 20:26:40", "小明", "https://d/1?a=1&b=2",
+        return PushReport(keys, "京东", title, "9.9元", "2020-09-13 20:26:40", "小明", "https://d/1?a=1&b=2",
                           "https://i/1.jpg");
     }
     testing::TempRunDirectory dir;
     FakeTransport transport;
-    FakeWindow window;
+    PushKeys keys{.dingTalkToken = "TOK", .serverChanKey = "SCT1"};
 };
 
 TEST(PushTemplates, HaveTheirExactSize) {
@@ -106,18 +102,28 @@ TEST_F(PushTest, ServerChanFormCarriesTitleAndMessage) {
     auto sc = transport.To("/SCT1.send");
     ASSERT_EQ(sc.size(), 1u);
     EXPECT_EQ(sc[0].host, "sc.test");
-    Text message = "![screenshot](https://i/1.jpg)  \r\n> 平台：京东  \r\n> 爆料：小明  \r\n> 内容：\n好价  \r\n"
-                   "> 时间：2020-09-13 20:26:40  \r\n> 价格：9.9元  \r\n> 链接：https://d/1?a=1&b=2";
-    EXPECT_EQ(sc[0].body, "text=%E5%A5%BD%E4%BB%B7&desp=" + UrlEncode(message, {}, true));
+    // Every UTF-8 byte of the filled template as %XX, one template line a row.
+    const std::string expected =
+        "text=%E5%A5%BD%E4%BB%B7"  // 好价
+        "&desp="
+        "%21%5B%73%63%72%65%65%6E%73%68%6F%74%5D%28%68%74%74%70%73%3A%2F%2F%69%2F%31%2E%6A%70%67%29%20%20%0D%0A"  // ![screenshot](https://i/1.jpg)  \r\n
+        "%3E%20%E5%B9%B3%E5%8F%B0%EF%BC%9A%E4%BA%AC%E4%B8%9C%20%20%0D%0A"  // > 平台：京东  \r\n
+        "%3E%20%E7%88%86%E6%96%99%EF%BC%9A%E5%B0%8F%E6%98%8E%20%20%0D%0A"  // > 爆料：小明  \r\n
+        "%3E%20%E5%86%85%E5%AE%B9%EF%BC%9A%0A"                              // > 内容：\n
+        "%E5%A5%BD%E4%BB%B7%20%20%0D%0A"                                    // 好价  \r\n
+        "%3E%20%E6%97%B6%E9%97%B4%EF%BC%9A%32%30%32%30%2D%30%39%2D%31%33%20%32%30%3A%32%36%3A%34%30%20%20%0D%0A"  // > 时间：2020-09-13 20:26:40  \r\n
+        "%3E%20%E4%BB%B7%E6%A0%BC%EF%BC%9A%39%2E%39%E5%85%83%20%20%0D%0A"  // > 价格：9.9元  \r\n
+        "%3E%20%E9%93%BE%E6%8E%A5%EF%BC%9A%68%74%74%70%73%3A%2F%2F%64%2F%31%3F%61%3D%31%26%62%3D%32";  // > 链接：https://d/1?a=1&b=2
+    EXPECT_EQ(sc[0].body, expected);
     EXPECT_NE(sc[0].headerBlock.find("Content-Type: application/x-www-form-urlencoded"), Text::npos);
 }
 
 TEST_F(PushTest, EmptyBoxSkipsOnlyItsChannel) {
-    window.texts[Control::编辑框_推送] = "";
+    keys.dingTalkToken = "";
     EXPECT_EQ(Push(), 1);
     EXPECT_EQ(transport.requests.size(), 1u);
     EXPECT_EQ(transport.requests[0].objectName, "/SCT1.send");
-    window.texts[Control::编辑框_Server酱] = "";
+    keys.serverChanKey = "";
     EXPECT_EQ(Push(), 0);
     EXPECT_EQ(transport.requests.size(), 1u);
 }

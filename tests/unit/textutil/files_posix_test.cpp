@@ -50,7 +50,7 @@ private:
 class PosixFiles : public ::testing::Test {
 protected:
     testing::TempRunDirectory dir_;
-    const Text base_ = RunDirectory();
+    const Text base_ = ProgramDirectory();
 };
 
 TEST_F(PosixFiles, BackslashesAreFolderSeparatorsAfterConversion) {

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "support/temp_dir.h"
-#include "textutil/files_os.h"
 
 namespace pelko {
 namespace {
@@ -32,7 +31,7 @@ protected:
     std::string Disk() const { return dir_.Read(u8"config.ini"); }
 
     testing::TempRunDirectory dir_;
-    const Text file_ = RunDirectory() + "\\config.ini";
+    const Text file_ = ProgramDirectory() + "\\config.ini";
 };
 
 TEST_F(IniFile, ReadsTrimmedUnquotedValuesWithoutRegardToCase) {
@@ -53,7 +52,7 @@ TEST_F(IniFile, ReadsTrimmedUnquotedValuesWithoutRegardToCase) {
     for (const auto& c : cases) EXPECT_EQ(ReadIniValue(file_, c.section, c.key, Text("dflt")), c.expected) << c.key;
     EXPECT_EQ(ReadIniValue(file_, "Other", "b"), "");
     EXPECT_EQ(ReadIniValue(file_, "Other", "b", Text("")), "");
-    EXPECT_EQ(ReadIniValue(RunDirectory() + "\\missing.ini", "Other", "a", Text("dflt")), "dflt");
+    EXPECT_EQ(ReadIniValue(ProgramDirectory() + "\\missing.ini", "Other", "a", Text("dflt")), "dflt");
     // An empty name reads as empty text, the default unused.
     EXPECT_EQ(ReadIniValue(file_, "Other", " ", Text("dflt")), "");
     EXPECT_EQ(ReadIniValue(file_, "", "a", Text("dflt")), "");
@@ -177,22 +176,11 @@ TEST_F(IniFile, ChangesMadeBehindTheCacheAreSeen) {
 }
 
 TEST_F(IniFile, StoreFileHasItsChineseNameOnDisk) {
-    const Text store = RunDirectory() + "\\已爆料商品.ini";
+    const Text store = ProgramDirectory() + "\\已爆料商品.ini";
     ASSERT_TRUE(WriteIniValue(store, "京东", Text("12345"), Text("张三")));
     EXPECT_TRUE(dir_.Exists(u8"已爆料商品.ini"));
     EXPECT_EQ(dir_.Read(u8"已爆料商品.ini"), "[京东]\r\n12345=张三\r\n");  // code page 936 inside
     EXPECT_EQ(ReadIniValue(store, "京东", "12345"), "张三");
-}
-
-TEST(RunDirectory, IsTheProgramsFolder) {
-    SetRunDirectoryForTesting("");
-    const Text exe = os::ExecutablePath();
-    const Text dir = RunDirectory();
-    ASSERT_FALSE(exe.empty());
-    ASSERT_TRUE(TextStartsWith(exe, dir)) << exe << " / " << dir;
-    ASSERT_GT(exe.size(), dir.size() + 1);
-    EXPECT_TRUE(exe[dir.size()] == '/' || exe[dir.size()] == '\\');
-    EXPECT_EQ(exe.find_first_of("/\\", dir.size() + 1), Text::npos);
 }
 
 }  // namespace

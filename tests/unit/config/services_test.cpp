@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "http/transport.h"
-#include "monitor/services.h"
+#include "config/limits.h"
+#include "config/services.h"
 #include "support/temp_dir.h"
 
 namespace pelko {

@@ -3,10 +3,7 @@
 // The same section may set the transport's time limits in milliseconds.
 #pragma once
 
-// Durations come through <thread>: <chrono> itself does not compile with the
-// code page 936 literal charset.
-#include <thread>
-
+#include "config/chrono.h"
 #include "textutil/text.h"
 
 namespace pelko {

@@ -1,9 +1,9 @@
-#include "monitor/services.h"
+#include "config/services.h"
 
 #include <cstdint>
 
-#include "app/settings.h"
-#include "http/transport.h"
+#include "config/limits.h"
+#include "config/paths.h"
 #include "textutil/ini.h"
 
 namespace pelko {
