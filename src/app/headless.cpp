@@ -118,7 +118,7 @@ public:
     }
     void OnGiveUp(const DeliveryEvent& d) override {
         PrintLine(Now() + " given up: " + TargetName(d.target) + " " + ReportText(d.item) + " not delivered within " +
-                      "24 h (" + ToText(d.tries) + " tries; last: " + d.reason + ")",
+                      "24 h (tries: " + ToText(d.tries) + "; last: " + d.reason + ")",
                   Severity::Error);
     }
     void OnHeld(PushTarget target, const Text& reason, int64_t untilMs) override {

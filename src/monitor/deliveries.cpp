@@ -76,11 +76,15 @@ void QueueReport(const FeedItem& item, const PushSettings& settings, int64_t now
         e.target = target;
         e.item = item;
         e.queuedMs = nowMs;
+        e.fresh = true;
         outbox.Add(std::move(e));
     }
 }
 
-void BeginDeliveryPass() { g_failedThisPass[0] = g_failedThisPass[1] = false; }
+void BeginDeliveryPass() {
+    g_failedThisPass[0] = g_failedThisPass[1] = false;
+    CurrentOutbox().Age();
+}
 
 int DeliverDue(RoundKind kind, const PushSettingsReader& read, PassObserver& observer,
                const std::function<bool()>& stop) {
@@ -154,7 +158,8 @@ int DeliverDue(RoundKind kind, const PushSettingsReader& read, PassObserver& obs
         e->keyPrint = print;
         if (target == PushTarget::DingTalk) pace.sentMs.push_back(now);
         if (answer.kind == PushAnswer::Kind::Accepted) {
-            const bool late = e->tries > 1 || now - e->queuedMs >= 60000;
+            // Late: not delivered by the pass that found the report.
+            const bool late = !e->fresh || e->tries > 1;
             DeliveryEvent event = EventOf(*e);
             pace.heldUntilMs = 0;
             pace.heldReason.clear();

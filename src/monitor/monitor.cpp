@@ -142,6 +142,8 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
         summary.accepted += DeliverDue(RoundKind::Pass, read, observer, stop);
     }
     FlushReported();
+    // What is delivered from now on comes late.
+    CurrentOutbox().Age();
     summary.waiting = WaitingDeliveries();
     return summary;
 }

@@ -40,7 +40,7 @@ public:
     virtual void OnKeywordFailed(const Text& keyword, const Text& reason) { (void)keyword, (void)reason; }
     virtual void OnNewReport(const FeedItem& item) { (void)item; }
     virtual void OnDeliveryFailed(const DeliveryEvent& delivery) { (void)delivery; }
-    // Accepted on a later try than the first.
+    // Accepted, but not by the pass that found the report.
     virtual void OnLateDelivery(const DeliveryEvent& delivery) { (void)delivery; }
     // Still not accepted a day after the report was found: dropped.
     virtual void OnGiveUp(const DeliveryEvent& delivery) { (void)delivery; }

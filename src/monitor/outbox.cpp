@@ -129,6 +129,10 @@ void Outbox::Add(OutboxEntry e) {
 
 void Outbox::Update(const OutboxEntry& e) { PutEntry(e); }
 
+void Outbox::Age() {
+    for (OutboxEntry& e : entries_) e.fresh = false;
+}
+
 void Outbox::Remove(int64_t seq) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->seq != seq) continue;

@@ -25,6 +25,7 @@ struct OutboxEntry {
     int64_t nextMs = 0;  // the next try, Unix ms; 0: at the next pass
     Text reason;         // of the last failure
     Text keyPrint;       // fingerprint of the token or key the last try used
+    bool fresh = false;  // queued in the current pass (not kept in the file)
 };
 
 // What a service allows at the moment, per token or key (by fingerprint).
@@ -54,6 +55,8 @@ public:
     // Writes back tries, next, reason and key fingerprint of the entry.
     void Update(const OutboxEntry& entry);
     void Remove(int64_t seq);
+    // A new pass: what waits now waited through a pass.
+    void Age();
     PaceRecord& Pace(PushTarget target, const Text& print);
     void SavePace(PushTarget target, const Text& print);
 

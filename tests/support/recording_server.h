@@ -60,6 +60,7 @@ inline int ListenOnLoopback(int& port) {
 
 class RecordingServer {
 public:
+    // The answer's body, or a whole HTTP response beginning with "HTTP/".
     using Handler = std::function<std::string(const RecordedRequest&)>;
 
     explicit RecordingServer(Handler handler) : handler_(std::move(handler)) {
@@ -128,8 +129,11 @@ private:
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(r);
         }
-        std::string out = "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-                          std::to_string(answer.size()) + "\r\nConnection: close\r\n\r\n" + answer;
+        // An answer that is a whole HTTP response goes out as it is.
+        std::string out = answer.rfind("HTTP/", 0) == 0
+                              ? answer
+                              : "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+                                    std::to_string(answer.size()) + "\r\nConnection: close\r\n\r\n" + answer;
         for (size_t sent = 0; sent < out.size();) {
             ssize_t n = send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) break;
