@@ -9,6 +9,7 @@
 #include <FL/Fl_Scrollbar.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Editor.H>
+#include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
@@ -256,6 +257,8 @@ public:
         return w && !w->active();
     }
 
+    void ShowMessage(const Text& text) override { fl_alert("%s", AnsiToUtf8(text).c_str()); }
+
     void ProcessEvents() override {
         if (!closed_) Fl::check();
     }
@@ -427,7 +430,10 @@ private:
         w->hide();
     }
 
-    Fl_Widget* Widget(Control c) { return widgets_[static_cast<size_t>(c)]; }
+    Fl_Widget* Widget(Control c) {
+        const size_t i = static_cast<size_t>(c);
+        return i < kControlCount ? widgets_[i] : nullptr;  // a setting may have no box in this layout
+    }
 
     WindowEvents events_;
     Fl_Double_Window* window_ = nullptr;

@@ -7,6 +7,7 @@
 #include "config/services.h"
 #include "monitor/deliveries.h"
 #include "monitor/feed.h"
+#include "monitor/instance_lock.h"
 #include "monitor/outbox.h"
 #include "monitor/store.h"
 
@@ -30,7 +31,8 @@ void SetLocked(Window& window, bool locked) {
 bool g_toldNoTarget = false;
 
 PushSettings PushSettingsOf(Window& window) {
-    return {window.GetText(Control::编辑框_推送), {}, window.GetText(Control::编辑框_Server酱)};
+    return {window.GetText(Control::编辑框_推送), window.GetText(Control::编辑框_钉钉加签),
+            window.GetText(Control::编辑框_Server酱)};
 }
 
 // The pause after a pass: at least a second, whatever the box holds, so
@@ -75,8 +77,10 @@ void ToggleMonitoring(Window& window, PassObserver& observer) {
         // The loop further out on the stack ends when its wait is over.
         window.SetCaption(Control::按钮_开始监控, kIdleCaption);
         SetLocked(window, false);
+        ReleaseMonitorLock();
         return;
     }
+    if (!AcquireMonitorLock(window)) return;
     window.SetCaption(Control::按钮_开始监控, kBusyCaption);
     SetLocked(window, true);
     g_toldNoTarget = false;

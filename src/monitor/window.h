@@ -27,6 +27,7 @@ enum class Control {
     编辑框_推送,
     透明标签1,
     编辑框_Server酱,
+    编辑框_钉钉加签,  // the signing secret of a DingTalk robot; empty: unsigned
 };
 
 class Window {
@@ -49,6 +50,9 @@ public:
     // True once the user has closed the window (or a headless run was told
     // to end): the monitor loop then ends instead of starting another pass.
     virtual bool IsClosed() = 0;
+    // Tells the user something that needs an answer before anything goes on
+    // (a message box; a windowless run prints it on stderr).
+    virtual void ShowMessage(const Text& text) = 0;
 };
 
 }  // namespace pelko

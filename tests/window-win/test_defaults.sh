@@ -23,7 +23,7 @@ import -window root -crop 372x448+49+49 "$shot"
 pelko_click "${PELKO_SAVE[@]}"
 pelko_wait_file "$PELKO_DIR/config.ini" 10 || pelko_fail "保存设置 wrote no config.ini"
 expected=$(mktemp)
-pelko_gbk '[Pelko]\r\n关键词=Drumvel#绝对值\r\n扫描数量=1\r\n间隔时间=3\r\n分割符号=#\r\n推送=\r\nServer酱=\r\n' >"$expected"
+pelko_gbk '[Pelko]\r\n关键词=Drumvel#绝对值\r\n扫描数量=1\r\n间隔时间=3\r\n分割符号=#\r\n推送=\r\nServer酱=\r\n钉钉加签=\r\n' >"$expected"
 if ! cmp -s "$expected" "$PELKO_DIR/config.ini"; then
     echo "expected:" >&2; od -c "$expected" >&2
     echo "written:" >&2; od -c "$PELKO_DIR/config.ini" >&2
