@@ -9,12 +9,15 @@ Text InstanceLockFolder() { return StateDirectory(); }
 Text InstanceLockPath() { return InstanceLockFolder() + "\\pelko-monitor.lock"; }
 
 bool InstanceLock::Acquire() {
-    if (held_) return true;
+    const Text path = InstanceLockPath();
+    if (held_ && path == path_) return true;
+    Release();
     os::LockHandle handle = -1;
-    switch (os::LockFileExclusive(InstanceLockPath(), handle)) {
+    switch (os::LockFileExclusive(path, handle)) {
         case os::LockResult::Held:
             handle_ = handle;
             held_ = true;
+            path_ = path;
             return true;
         case os::LockResult::Busy: return false;
         case os::LockResult::Unavailable: return true;
@@ -26,6 +29,7 @@ void InstanceLock::Release() {
     if (held_) os::UnlockFile(handle_);
     held_ = false;
     handle_ = -1;
+    path_.clear();
 }
 
 namespace {

@@ -18,7 +18,8 @@ public:
 
     // False only when another monitor holds the folder.  A folder where the
     // lock file cannot even be created (read-only, full) is not refused: the
-    // monitor runs there without the lock, as it did before.
+    // monitor runs there without the lock, as it did before.  Held already
+    // for the same folder: true at once.
     bool Acquire();
     void Release();
     bool held() const { return held_; }
@@ -26,6 +27,7 @@ public:
 private:
     bool held_ = false;
     os::LockHandle handle_ = -1;
+    Text path_;
 };
 
 // The folder whose store the lock guards, and the lock file in it.

@@ -81,6 +81,10 @@ void ToggleMonitoring(Window& window, PassObserver& observer) {
         return;
     }
     if (!AcquireMonitorLock(window)) return;
+    // However the loop ends, nothing monitors any more.
+    struct Unlock {
+        ~Unlock() { ReleaseMonitorLock(); }
+    } unlock;
     window.SetCaption(Control::按钮_开始监控, kBusyCaption);
     SetLocked(window, true);
     g_toldNoTarget = false;

@@ -56,6 +56,12 @@ TEST(InstanceLock, MonitoringAnotherHoldsIsRefusedWithAMessageAndChangesNothing)
     ToggleMonitoring(window, window);
     EXPECT_EQ(window.passes.size(), 1u);
     EXPECT_EQ(window.messages.size(), 1u);
+
+    // A loop that ends because the window closed frees the folder too.
+    window.onWait = [](FakeWindow& w) { w.closed = true; };
+    ToggleMonitoring(window);
+    EXPECT_EQ(window.passes.size(), 2u);
+    EXPECT_TRUE(probe.Acquire());
 }
 
 }  // namespace
