@@ -59,7 +59,7 @@ TEST(InstanceLock, MonitoringAnotherHoldsIsRefusedWithAMessageAndChangesNothing)
 
     // A loop that ends because the window closed frees the folder too.
     window.onWait = [](FakeWindow& w) { w.closed = true; };
-    ToggleMonitoring(window);
+    ToggleMonitoring(window, window);
     EXPECT_EQ(window.passes.size(), 2u);
     EXPECT_TRUE(probe.Acquire());
 }
