@@ -138,8 +138,20 @@ protected:
         RunResult r;
         int status = std::system(cmd.c_str());
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadFile(dir / "out.txt");
-        r.err = ReadFile(dir / "err.txt");
+        // A Windows program's text streams end lines in CR LF.
+        r.out = std::regex_replace(ReadFile(dir / "out.txt"), std::regex("\r\n"), "\n");
+        r.err = std::regex_replace(ReadFile(dir / "err.txt"), std::regex("\r\n"), "\n");
+        // The program's own lines begin with the time (or its journal prefix);
+        // a launcher may add notes of its own.
+        std::string own;
+        static const std::regex line("^(<[0-9]>)?[0-9]{4}-[0-9]{2}-[0-9]{2} .*");
+        for (size_t at = 0, nl; at < r.err.size(); at = nl + 1) {
+            nl = r.err.find('\n', at);
+            if (nl == std::string::npos) nl = r.err.size();
+            const std::string l = r.err.substr(at, nl - at);
+            if (std::regex_match(l, line)) own += l + "\n";
+        }
+        r.err = own;
         return r;
     }
 
