@@ -4,6 +4,7 @@
 set(PELKO_FEED_BASE "https://api.pelko.com" CACHE STRING "Base address of the list API")
 set(PELKO_DINGTALK_BASE "https://oapi.dingtalk.com" CACHE STRING "Base address of the DingTalk robot")
 set(PELKO_SERVERCHAN_BASE "https://sctapi.ftqq.com" CACHE STRING "Base address of ServerChan")
+set(PELKO_SERVERCHAN3_BASE "https://{uid}.push.ft07.com" CACHE STRING "Base address of ServerChan3 ({uid}: the key's digits)")
 
 # Each platform difference sits in a file named after its backend.
 set(PELKO_ALL_BACKENDS posix fltk curl win win32 wininet)
@@ -32,5 +33,6 @@ function(pelko_service_definitions target)
   target_compile_definitions(${target} PUBLIC
     PELKO_FEED_BASE="${PELKO_FEED_BASE}"
     PELKO_DINGTALK_BASE="${PELKO_DINGTALK_BASE}"
-    PELKO_SERVERCHAN_BASE="${PELKO_SERVERCHAN_BASE}")
+    PELKO_SERVERCHAN_BASE="${PELKO_SERVERCHAN_BASE}"
+    PELKO_SERVERCHAN3_BASE="${PELKO_SERVERCHAN3_BASE}")
 endfunction()

@@ -25,6 +25,7 @@ Text ServiceBase(const char* key, const char* builtIn) {
 Text FeedBase() { return ServiceBase("FeedBase", PELKO_FEED_BASE); }
 Text DingTalkBase() { return ServiceBase("DingTalkBase", PELKO_DINGTALK_BASE); }
 Text ServerChanBase() { return ServiceBase("ServerChanBase", PELKO_SERVERCHAN_BASE); }
+Text ServerChan3Base() { return ServiceBase("ServerChan3Base", PELKO_SERVERCHAN3_BASE); }
 
 std::chrono::milliseconds LimitFromText(const Text& value, std::chrono::milliseconds builtIn) {
     // Both backends take the limit as a 32-bit count.

@@ -11,6 +11,8 @@ namespace pelko {
 Text FeedBase();
 Text DingTalkBase();
 Text ServerChanBase();
+// For ServerChan³ keys ("sctp<digits>t..."); "{uid}" stands for the digits.
+Text ServerChan3Base();
 
 // A limit as written in config.ini: plain decimal digits, blanks around them
 // allowed; anything else, and zero, gives `builtIn`.  Capped at 2^31-1 ms.

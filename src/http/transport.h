@@ -33,6 +33,8 @@ struct TransportResponse {
     // false: no complete answer (not sent, refused, unresolved, TLS fault,
     // time limit, body over the cap); body and rawHeaders are then empty.
     bool sent = false;
+    // When not sent: why, in the backend's words; may be empty.
+    Text failure;
 };
 
 class Transport {

@@ -225,7 +225,16 @@ public:
         CURLcode result = curl_easy_perform(curl);
         if (x.thrown) std::rethrow_exception(x.thrown);
 
-        if (result != CURLE_OK || !x.headersComplete || x.overCap || x.idleTimeout) return response;
+        if (x.overCap) {
+            response.failure = "answer longer than " + std::to_string(limits.maxBody) + " bytes";
+        } else if (x.idleTimeout) {
+            response.failure = "no data for " + std::to_string(limits.idle.count()) + " ms";
+        } else if (result != CURLE_OK) {
+            response.failure = curl_easy_strerror(result);
+        } else if (!x.headersComplete) {
+            response.failure = "no complete answer";
+        }
+        if (!response.failure.empty()) return response;
         response.sent = true;
         response.body = std::move(x.body);
         response.rawHeaders = std::move(x.headers);

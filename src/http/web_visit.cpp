@@ -12,15 +12,30 @@ Bytes WebVisit(const Text& url, const WebVisitParams& params) {
     try {
         TransportRequest request = ComposeRequest(url, params);
         TransportResponse response = ExecuteFollowingRedirects(CurrentTransport(), request, CurrentLimits());
+        if (params.failure) params.failure->clear();
         if (!response.sent) {
             // A failed request leaves nothing half-read behind.
             response.body.clear();
             response.rawHeaders.clear();
+            if (params.failure) *params.failure = response.failure.empty() ? Text("no answer") : response.failure;
         }
         return TakeAnswer(request, response, params);
     } catch (...) {
+        if (params.failure) *params.failure = "no answer";
         return {};
     }
+}
+
+int StatusCodeOf(const Text& rawHeaders) {
+    if (rawHeaders.rfind("HTTP/", 0) != 0) return 0;
+    const size_t at = rawHeaders.find(' ');
+    if (at == Text::npos || at + 4 > rawHeaders.size()) return 0;
+    int code = 0;
+    for (size_t i = at + 1; i < at + 4; ++i) {
+        if (rawHeaders[i] < '0' || rawHeaders[i] > '9') return 0;
+        code = code * 10 + (rawHeaders[i] - '0');
+    }
+    return code;
 }
 
 }  // namespace pelko

@@ -21,8 +21,12 @@ struct WebVisitParams {
     Opt<bool> mergeCookies{};
     Opt<bool> completeHeaders{};
     Opt<bool> normaliseHeaderNames{};
+    Text* failure = nullptr;  // out: why no answer came; empty when one did
 };
 
 Bytes WebVisit(const Text& url, const WebVisitParams& params = {});
+
+// The status code of a returned header block ("HTTP/1.1 200 OK"), 0 when it has none.
+int StatusCodeOf(const Text& rawHeaders);
 
 }  // namespace pelko

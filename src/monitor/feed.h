@@ -25,9 +25,11 @@ extern const char kFeedUserAgentLine[];
 
 Text FeedUrl(const Text& keyword, const Text& scanCount);
 
-// "-1" when the answer is not JSON, "0" when it has no rows, otherwise the
-// number of rows, at most `scanCount` when that is a positive number;
-// `items` is replaced only when there are rows.
-Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items);
+// "-1" when the query failed: no answer, a status other than 200, an answer
+// that is not the list's JSON (an object with "data.rows" an array) or one
+// with a non-zero "error_code"; `failure` then says which.  "0" when the
+// list is empty, otherwise the number of rows, at most `scanCount` when that
+// is a positive number.  `items` is replaced only when there are rows.
+Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items, Text* failure = nullptr);
 
 }  // namespace pelko

@@ -1,9 +1,14 @@
 #include "monitor/monitor.h"
 
+#include <algorithm>
+#include <cstdint>
+
+#include "config/chrono.h"
 #include "config/services.h"
+#include "monitor/deliveries.h"
 #include "monitor/feed.h"
+#include "monitor/outbox.h"
 #include "monitor/store.h"
-#include "notify/push.h"
 
 namespace pelko {
 
@@ -19,6 +24,43 @@ constexpr Control kLockedControls[] = {
 
 void SetLocked(Window& window, bool locked) {
     for (Control c : kLockedControls) window.SetEnabled(c, !locked);
+}
+
+// Said once while no push target is set.
+bool g_toldNoTarget = false;
+
+PushSettings PushSettingsOf(Window& window) {
+    return {window.GetText(Control::编辑框_推送), {}, window.GetText(Control::编辑框_Server酱)};
+}
+
+// The pause after a pass: at least a second, whatever the box holds, so
+// that a zero or a typo cannot turn the loop into a flood of requests.  It
+// wakes early for deliveries whose time comes within it.
+void PauseDelivering(Window& window, int32_t intervalSeconds, PassObserver& observer) {
+    using Clock = std::chrono::steady_clock;
+    int64_t leftMs = static_cast<int64_t>(intervalSeconds < 1 ? 1 : intervalSeconds) * 1000;
+    auto read = [&] { return PushSettingsOf(window); };
+    while (leftMs > 0) {
+        int64_t pieceMs = leftMs;
+        const int64_t due = NextTimedDelivery(read());
+        if (due >= 0) {
+            // Not less than a tenth of a second: a delivery that cannot
+            // go must not turn the pause into a busy loop.
+            pieceMs = std::min(leftMs, std::max<int64_t>(100, due - WallClockMs()));
+        }
+        const auto started = Clock::now();
+        if (pieceMs == leftMs && pieceMs % 1000 == 0 && pieceMs / 1000 <= INT32_MAX)
+            WaitWithEvents(window, static_cast<int32_t>(pieceMs / 1000), 1);
+        else
+            WaitWithEvents(window, static_cast<int32_t>(std::min<int64_t>(pieceMs, INT32_MAX)), 0);
+        const int64_t took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+        leftMs -= std::max(pieceMs, took);
+        if (window.IsClosed()) return;
+        // Stopped meanwhile: the pause runs out, but nothing more is sent.
+        if (!window.IsDisabled(Control::按钮_保存设置)) continue;
+        if (leftMs > 0) DeliverDue(RoundKind::Wait, read, observer, [&] { return window.IsClosed(); });
+    }
 }
 
 }  // namespace
@@ -41,6 +83,7 @@ bool StartOrStopMonitoring(Window& window) {
     }
     window.SetCaption(Control::按钮_开始监控, kBusyCaption);
     SetLocked(window, true);
+    g_toldNoTarget = false;
     return true;
 }
 
@@ -52,7 +95,7 @@ void RunMonitorLoop(Window& window, PassObserver& observer) {
         Text separator = window.GetText(Control::编辑框_分割符号);
         observer.OnPassDone(RunMonitorPass(window, keywords, scanCount, separator, observer));
         if (window.IsClosed()) return;
-        WaitWithEvents(window, TextToInt(window.GetText(Control::编辑框_间隔时间)), 1);
+        PauseDelivering(window, TextToInt(window.GetText(Control::编辑框_间隔时间)), observer);
     }
 }
 
@@ -61,28 +104,55 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
     PassSummary summary;
     ApplyConfiguredLimits();
     TextArray keywords = SplitKeywords(keywordText, separator);
+    observer.OnPassStart(keywords);
+    auto read = [&] { return PushSettingsOf(window); };
+    auto stop = [&] { return window.IsClosed(); };
+    if (read().any()) {
+        g_toldNoTarget = false;
+    } else if (!g_toldNoTarget) {
+        g_toldNoTarget = true;
+        observer.OnNoPushTarget();
+    }
+
+    BeginDeliveryPass();
+    // What waits from before goes first: deliveries leave in report order.
+    summary.accepted += DeliverDue(RoundKind::Pass, read, observer, stop);
     FeedItemList items;
     for (const Text& keyword : keywords) {
         // A windowless run may be told to stop; it then ends between requests.
         if (window.IsClosed()) break;
         ++summary.keywords;
-        Text rows = QueryFeed(keyword, scanCount, items);
+        summary.askedKeywords.push_back(keyword);
+        Text failure;
+        Text rows = QueryFeed(keyword, scanCount, items, &failure);
+        if (rows == "-1") {
+            ++summary.failedKeywords;
+            observer.OnKeywordFailed(keyword, failure);
+        }
         if (TextToInt(rows) > 0) summary.rows += TextToInt(rows);
+        const PushSettings settings = read();
+        const int64_t now = WallClockMs();
+        bool found = false;
         for (const FeedItem& item : items) {
             if (IsReported(item)) continue;
-            if (window.IsClosed()) break;
-            // The boxes are read at each push, so an edit reaches the next report.
-            const PushKeys keys{window.GetText(Control::编辑框_推送), window.GetText(Control::编辑框_Server酱)};
-            int sent = PushReport(keys, item.article_mall, item.article_title, item.article_subtitle,
-                                  item.publish_date_lt, item.article_referrals, item.article_url, item.article_pic);
+            QueueReport(item, settings, now);
             MarkReported(item);
             ++summary.newReports;
-            summary.pushesSent += sent;
-            observer.OnNewReport(item, sent);
+            found = true;
+            observer.OnNewReport(item);
         }
+        if (!found) continue;
+        // The outbox first: once it holds the deliveries, the marks may go
+        // to the store, and a kill between the two loses nothing.
+        CurrentOutbox().Save();
         FlushReported();
+        observer.OnOutboxChanged(WaitingDeliveries());
+        summary.accepted += DeliverDue(RoundKind::Pass, read, observer, stop);
     }
     FlushReported();
+    // What is delivered from now on comes late.
+    CurrentOutbox().Age();
+    summary.waiting = WaitingDeliveries();
     return summary;
 }
 

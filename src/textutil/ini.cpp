@@ -620,4 +620,11 @@ bool WriteIniValues(const Text& file, const std::vector<IniWrite>& writes) {
     return ApplyEdits(file, edits);
 }
 
+bool EditIniValues(const Text& file, const std::vector<IniEdit>& edits) {
+    std::vector<Edit> converted;
+    converted.reserve(edits.size());
+    for (const IniEdit& e : edits) converted.push_back(Edit{e.section, e.key, e.value});
+    return ApplyEdits(file, converted);
+}
+
 }  // namespace pelko

@@ -19,5 +19,12 @@ struct IniWrite {
 };
 // Several values in one replacement of the file.
 bool WriteIniValues(const Text& file, const std::vector<IniWrite>& writes);
+// Writes and removals in one replacement: an omitted key removes the
+// section, an omitted value removes the key, as WriteIniValue does.
+struct IniEdit {
+    Text section;
+    Opt<Text> key, value;
+};
+bool EditIniValues(const Text& file, const std::vector<IniEdit>& edits);
 
 }  // namespace pelko

@@ -18,11 +18,15 @@ inline sockets::Socket ListenOnLoopback(int& port) { return sockets::Bound(port,
 
 class RecordingServer {
 public:
+    // The answer's body, or a whole HTTP response beginning with "HTTP/".
     using Handler = std::function<std::string(const RecordedRequest&)>;
 
     explicit RecordingServer(Handler handler)
         : server_([handler = std::move(handler)](const SeenRequest& r, int) {
-              return RawAnswer("200 OK", handler(r), "Content-Type: application/json; charset=utf-8\r\n");
+              std::string answer = handler(r);
+              // An answer that is a whole HTTP response goes out as it is.
+              if (answer.rfind("HTTP/", 0) == 0) return answer;
+              return RawAnswer("200 OK", answer, "Content-Type: application/json; charset=utf-8\r\n");
           }) {}
 
     int port() const { return server_.port(); }

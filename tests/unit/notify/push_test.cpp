@@ -18,6 +18,9 @@ class PushTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir.Write(u8"config.ini", "[Services]\r\nDingTalkBase=http://ding.test\r\nServerChanBase=http://sc.test/\r\n");
+        transport.answer = [](const TransportRequest& r) -> std::string {
+            return r.host == "ding.test" ? "{\"errcode\":0,\"errmsg\":\"ok\"}" : "{\"code\":0,\"message\":\"\"}";
+        };
     }
     int Push(const Text& title = "好价") {
         return PushReport(keys, "京东", title, "9.9元", "2020-09-13 20:26:40", "小明", "https://d/1?a=1&b=2",
@@ -123,6 +126,45 @@ TEST_F(PushTest, EmptyBoxSkipsOnlyItsChannel) {
     keys.serverChanKey = "";
     EXPECT_EQ(Push(), 0);
     EXPECT_EQ(transport.requests.size(), 1u);
+}
+
+// Only HTTP 200 with the service's own success code counts; anything else
+// is a failure whose reason says what came back.
+TEST(PushAnswers, AreAcceptedOnlyWithStatus200AndCodeZero) {
+    using Kind = PushAnswer::Kind;
+    const Text ok = "HTTP/1.1 200 OK\r\n\r\n";
+    struct Case {
+        bool dingTalk;
+        Text headers, body, failure;
+        Kind kind;
+        Text reason;
+    } cases[] = {
+        {true, ok, "{\"errcode\":0,\"errmsg\":\"ok\"}", "", Kind::Accepted, ""},
+        {true, ok, "{\"errcode\":310000,\"errmsg\":\"keywords not in content\"}", "", Kind::Failed,
+         "310000 keywords not in content"},
+        {true, ok, "{\"errcode\":130101,\"errmsg\":\"send too fast\"}", "", Kind::Throttled, "130101 send too fast"},
+        {true, ok, "{\"errcode\":\"0\"}", "", Kind::Accepted, ""},
+        {true, ok, "{\"code\":0}", "", Kind::Failed, "unreadable answer: {\"code\":0}"},
+        {true, "HTTP/1.1 502 Bad Gateway\r\n\r\n", "{\"errcode\":0}", "", Kind::Failed, "HTTP 502"},
+        {true, ok, "<html>\r\n<b>busy</b></html>", "", Kind::Failed, "unreadable answer: <html>  <b>busy</b></html>"},
+        {true, "", "", "Couldn't connect to server", Kind::Failed, "Couldn't connect to server"},
+        {true, "", "", "", Kind::Failed, "no answer"},
+        {false, ok, "{\"code\":0,\"message\":\"\"}", "", Kind::Accepted, ""},
+        {false, ok, "{\"errcode\":0}", "", Kind::Failed, "unreadable answer: {\"errcode\":0}"},
+        {false, ok, "{\"code\":40001,\"message\":\"bad key\"}", "", Kind::Failed, "40001 bad key"},
+        {false, ok, "{\"code\":40001,\"message\":\"超过当天的发送次数限制[5]\"}", "", Kind::DayQuota,
+         "40001 超过当天的发送次数限制[5]"},
+        {false, ok, "{\"code\":1,\"message\":\"daily quota exceeded\"}", "", Kind::DayQuota,
+         "1 daily quota exceeded"},
+        {false, "HTTP/1.1 404 Not Found\r\n\r\n", "", "", Kind::Failed, "HTTP 404"},
+    };
+    for (const Case& c : cases) {
+        const Bytes body(c.dingTalk ? c.body : AnsiToUtf8(c.body));
+        PushAnswer a = c.dingTalk ? ReadDingTalkAnswer(c.headers, body, c.failure)
+                                  : ReadServerChanAnswer(c.headers, body, c.failure);
+        EXPECT_EQ(a.kind, c.kind) << c.body;
+        EXPECT_EQ(a.reason, c.reason) << c.body;
+    }
 }
 
 }  // namespace
