@@ -36,7 +36,7 @@ protected:
     testing::TempRunDirectory dir;
     CountingWindow window;
     WindowThread thread{[] {}};
-    MonitorRunner runner{window, thread, [this] { ++cancels; }};
+    MonitorRunner runner{window, thread, NoObserver(), [this] { ++cancels; }};
     int cancels = 0;
 };
 
