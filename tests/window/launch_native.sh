@@ -53,9 +53,9 @@ screenshot() {
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"
 }
 
-# What answer_time watches (window-relative) and how it clicks.
+# What answer_time watches and where it clicks (window-relative).
 watch_region() { echo "$WIN $1 $2 $3 $4"; }
-click_command() { echo "xdotool mousemove --sync --window $WIN $1 $2 click 1"; }
+click_point() { echo "$1 $2"; }
 # A region of the client area as a picture (PPM: no time stamps inside).
 region_shot() { import -window "$WIN" -crop "${3}x${4}+${1}+${2}" +repage "$5"; }
 # The same program without a window, in its folder.

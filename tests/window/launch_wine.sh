@@ -72,9 +72,9 @@ display_refused() { return 1; }
 
 click_at() { xdotool mousemove --sync $((CLIENT_X + $1)) $((CLIENT_Y + $2)) click 1; }
 
-# What answer_time watches (on the screen) and how it clicks.
+# What answer_time watches and where it clicks (on the screen).
 watch_region() { echo "0 $((CLIENT_X + $1)) $((CLIENT_Y + $2)) $3 $4"; }
-click_command() { echo "xdotool mousemove --sync $((CLIENT_X + $1)) $((CLIENT_Y + $2)) click 1"; }
+click_point() { echo "$((CLIENT_X + $1)) $((CLIENT_Y + $2))"; }
 
 # A region of the client area as a picture (PPM: no time stamps inside).
 region_shot() { import -window root -crop "${3}x${4}+$((CLIENT_X + $1))+$((CLIENT_Y + $2))" +repage "$5"; }

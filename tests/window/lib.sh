@@ -221,14 +221,11 @@ service_events() { grep -c " $1" "$SERVICE_LOG" || true; }
 # when it does not within $2 ms.
 answer_time() {
   if [ ! -x "$WORK/answer_time" ]; then
-    cc -O1 -o "$WORK/answer_time" "$HERE/answer_time.c" -lX11 2>"$WORK/cc.log" ||
+    cc -O1 -o "$WORK/answer_time" "$HERE/answer_time.c" -lX11 -ldl 2>"$WORK/cc.log" ||
       { cat "$WORK/cc.log" >&2; fail "cannot build the answer-time helper"; }
   fi
   local where=${AT[$1]:?unknown control $1}
-  # Away first: a synced move to where the pointer already is waits for a
-  # motion that never comes.
-  eval "$(click_command 4 4 | sed 's/ click 1$//')"
   # shellcheck disable=SC2086
-  "$WORK/answer_time" $(watch_region 130 70 40 16) "$2" "$(click_command $where)" ||
+  "$WORK/answer_time" $(watch_region 130 70 40 16) "$2" $(click_point $where) ||
     fail "the window did not answer a click on $1 within $2 ms"
 }
