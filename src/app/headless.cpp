@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/stop_signal.h"
 #include "config/paths.h"
+#include "http/cancel.h"
 #include "monitor/deliveries.h"
 #include "monitor/feed.h"
 #include "monitor/monitor.h"
@@ -147,7 +148,8 @@ private:
 }  // namespace
 
 int RunHeadless(const HeadlessOptions& options) {
-    InstallStopHandler();
+    // A stop breaks off the request in flight instead of waiting for it.
+    InstallStopHandler(CancelRequests);
     HeadlessWindow window(options.once);
     PrintLine("pelko-monitor " PELKO_VERSION " running without a window; " + DescribeDataFolders());
     os::FileStamp stamp;

@@ -6,6 +6,8 @@
 #include "app/headless.h"
 #include "app/settings.h"
 #include "app/window.h"
+#include "app/window_thread.h"
+#include "http/cancel.h"
 #include "config/paths.h"
 #include "monitor/monitor.h"
 #include "textutil/codepage.h"
@@ -48,16 +50,25 @@ int UsageError(const pelko::Text& message) {
     return 2;
 }
 
+// The passes run on a worker thread (MonitorRunner), so the window answers
+// while they wait on the network; the worker reaches the widgets through
+// `thread`, which the window drains whenever the worker wakes it.
 int RunWindow() {
     auto window = pelko::CreateMainWindow();
     pelko::Window& w = *window;
+    pelko::WindowThread thread([&] { window->Wake(); });
+    pelko::MonitorRunner runner(w, thread, pelko::NoObserver(), pelko::CancelRequests, pelko::ResumeRequests);
     pelko::WindowEvents events{
         .created = [&] { pelko::LoadSettings(w); },
         .restoreDefaults = [&] { pelko::RestoreDefaults(w); },
         .saveSettings = [&] { pelko::SaveSettings(w); },
-        .toggleMonitoring = [&] { pelko::ToggleMonitoring(w); },
+        .toggleMonitoring = [&] { runner.Toggle(); },
+        .closing = [&] { runner.Shutdown(); },
+        .woken = [&] { thread.Drain(); },
     };
-    return window->Run(events);
+    const int code = window->Run(events);
+    runner.Shutdown();
+    return code;
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 
 namespace pelko {
 
-void InstallStopHandler();
+// `onStop` runs once when the stop comes, on an ordinary thread (not in a
+// signal handler), while the monitor may be blocked in a request.
+void InstallStopHandler(void (*onStop)() = nullptr);
 bool StopRequested();
 // Sleeps until `milliseconds` have passed or a stop is requested; true when
 // the stop came.  Uses no processor time while it sleeps.

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <thread>
 
 #include "config/chrono.h"
 
@@ -27,9 +28,19 @@ void OnSignal(int) {
 
 }  // namespace
 
-void InstallStopHandler() {
+void InstallStopHandler(void (*onStop)()) {
     if (g_pipe[0] < 0 && pipe(g_pipe) == 0) {
         for (int fd : g_pipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    if (onStop && g_pipe[0] >= 0) {
+        // The handler may only write the pipe; this watcher does the rest.
+        // It only polls, so the pipe stays readable for the sleeps too.
+        std::thread([onStop] {
+            struct pollfd p {g_pipe[0], POLLIN, 0};
+            while (poll(&p, 1, -1) < 0 && errno == EINTR) {
+            }
+            onStop();
+        }).detach();
     }
     struct sigaction sa {};
     sa.sa_handler = OnSignal;

@@ -13,6 +13,7 @@ namespace {
 
 std::atomic<bool> g_stop{false};
 HANDLE g_event = nullptr;  // manual reset: once set, every later wait ends at once
+std::atomic<void (*)()> g_onStop{nullptr};
 
 BOOL WINAPI OnConsoleEvent(DWORD type) {
     switch (type) {
@@ -23,6 +24,8 @@ BOOL WINAPI OnConsoleEvent(DWORD type) {
     case CTRL_SHUTDOWN_EVENT:
         g_stop.store(true);
         if (g_event) SetEvent(g_event);
+        // The handler runs on a thread of its own: it may do the work itself.
+        if (auto onStop = g_onStop.exchange(nullptr)) onStop();
         if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
             // Windows ends the process when the handler returns; give the
             // monitor a moment to finish writing what it has.
@@ -36,7 +39,8 @@ BOOL WINAPI OnConsoleEvent(DWORD type) {
 
 }  // namespace
 
-void InstallStopHandler() {
+void InstallStopHandler(void (*onStop)()) {
+    g_onStop.store(onStop);
     if (!g_event) g_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }

@@ -9,9 +9,12 @@
 
 namespace pelko {
 
-// The four events the window raises.
+// The events the window raises: the four of its controls, `closing` when
+// the user closes it (before any control is destroyed) and `woken` after a
+// Wake.
 struct WindowEvents {
     std::function<void()> created, restoreDefaults, saveSettings, toggleMonitoring;
+    std::function<void()> closing, woken;
 };
 
 // Run shows the window, raises `created`, runs the message loop until the
@@ -19,6 +22,9 @@ struct WindowEvents {
 class MainWindow : public Window {
 public:
     virtual int Run(const WindowEvents& events) = 0;
+    // Any thread: raises `woken` on the window thread soon.  Does nothing
+    // before Run has built the window or once it is gone.
+    virtual void Wake() = 0;
 };
 std::unique_ptr<MainWindow> CreateMainWindow();
 

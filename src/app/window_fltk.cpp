@@ -13,6 +13,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -243,13 +244,23 @@ public:
     int Run(const WindowEvents& events) override {
         events_ = events;
         OpenDisplay();
+        // Lets other threads wake the loop (Fl::awake); the loop releases
+        // the lock while it waits.
+        Fl::lock();
         Build();
         window_->show();
         FixLegacyTitle();
         if (events_.created) events_.created();
+        awake_.store(true);
         while (!closed_ && Fl::first_window()) Fl::wait(1e20);
+        awake_.store(false);
         closed_ = true;
+        Fl::unlock();
         return 0;
+    }
+
+    void Wake() override {
+        if (awake_.load()) Fl::awake(OnAwake, this);
     }
 
 private:
@@ -385,8 +396,17 @@ private:
         // Escape closes FLTK windows by default; this window closes only by
         // its frame, as users of the tool expect.
         if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-        static_cast<FltkMainWindow*>(data)->closed_ = true;
+        auto* self = static_cast<FltkMainWindow*>(data);
+        if (self->closed_) return;
+        self->closed_ = true;
+        if (self->events_.closing) self->events_.closing();
+        self->awake_.store(false);
         w->hide();
+    }
+
+    static void OnAwake(void* data) {
+        auto* self = static_cast<FltkMainWindow*>(data);
+        if (self->events_.woken) self->events_.woken();
     }
 
     Fl_Widget* Widget(Control c) {
@@ -399,6 +419,7 @@ private:
     std::vector<Fl_Widget*> widgets_;  // by row of the layout
     std::vector<std::unique_ptr<Target>> targets_;
     bool closed_ = false;
+    std::atomic<bool> awake_{false};  // Wake reaches the loop
 };
 
 }  // namespace

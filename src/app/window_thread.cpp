@@ -114,7 +114,8 @@ bool StopFlag::WaitFor(int64_t milliseconds) {
 
 Text WorkerWindow::GetText(Control box) {
     Text text;
-    thread_.Call([&] { text = window_.GetText(box); });
+    if (thread_.Call([&] { text = window_.GetText(box); })) lastRead_[box] = text;
+    else text = lastRead_[box];
     return text;
 }
 
@@ -161,8 +162,44 @@ void WorkerWindow::ShowMessage(const Text& text) {
     thread_.Call([&] { window_.ShowMessage(text); });
 }
 
-MonitorRunner::MonitorRunner(Window& window, WindowThread& thread, std::function<void()> cancelRequests)
-    : window_(window), thread_(thread), cancelRequests_(std::move(cancelRequests)) {}
+void WindowThreadObserver::OnPassStart(const TextArray& keywords) {
+    thread_.Post([&t = target_, keywords] { t.OnPassStart(keywords); });
+}
+void WindowThreadObserver::OnNoPushTarget() {
+    thread_.Post([&t = target_] { t.OnNoPushTarget(); });
+}
+void WindowThreadObserver::OnKeywordFailed(const Text& keyword, const Text& reason) {
+    thread_.Post([&t = target_, keyword, reason] { t.OnKeywordFailed(keyword, reason); });
+}
+void WindowThreadObserver::OnNewReport(const FeedItem& item) {
+    thread_.Post([&t = target_, item] { t.OnNewReport(item); });
+}
+void WindowThreadObserver::OnDeliveryFailed(const DeliveryEvent& delivery) {
+    thread_.Post([&t = target_, delivery] { t.OnDeliveryFailed(delivery); });
+}
+void WindowThreadObserver::OnLateDelivery(const DeliveryEvent& delivery) {
+    thread_.Post([&t = target_, delivery] { t.OnLateDelivery(delivery); });
+}
+void WindowThreadObserver::OnGiveUp(const DeliveryEvent& delivery) {
+    thread_.Post([&t = target_, delivery] { t.OnGiveUp(delivery); });
+}
+void WindowThreadObserver::OnHeld(PushTarget target, const Text& reason, int64_t untilMs) {
+    thread_.Post([&t = target_, target, reason, untilMs] { t.OnHeld(target, reason, untilMs); });
+}
+void WindowThreadObserver::OnPassDone(const PassSummary& summary) {
+    thread_.Post([&t = target_, summary] { t.OnPassDone(summary); });
+}
+void WindowThreadObserver::OnOutboxChanged(int waiting) {
+    thread_.Post([&t = target_, waiting] { t.OnOutboxChanged(waiting); });
+}
+
+MonitorRunner::MonitorRunner(Window& window, WindowThread& thread, PassObserver& observer,
+                             std::function<void()> cancelRequests, std::function<void()> resumeRequests)
+    : window_(window),
+      thread_(thread),
+      cancelRequests_(std::move(cancelRequests)),
+      resumeRequests_(std::move(resumeRequests)),
+      observer_(observer, thread) {}
 
 void MonitorRunner::Toggle() {
     // A worker still finishing a stopped loop ends before a new one starts,
@@ -175,9 +212,10 @@ void MonitorRunner::Toggle() {
         return;
     }
     stop_.Reset();
+    if (resumeRequests_) resumeRequests_();
     running_.store(true);
     thread_handle_ = std::thread([this] {
-        RunMonitorLoop(worker_);
+        RunMonitorLoop(worker_, observer_);
         running_.store(false);
         thread_.Notify();
     });

@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 
+#include "monitor/observer.h"
 #include "monitor/window.h"
 
 namespace pelko {
@@ -70,7 +72,9 @@ private:
 
 // The window as the worker sees it: reads and writes go to the window thread,
 // the pause between passes sleeps here until its time is up or monitoring is
-// stopped, and "closed" means stopped or the window gone.
+// stopped, and "closed" means stopped or the window gone.  Once the window is
+// gone a box reads as it last did, so a report found just then is still
+// queued for the targets that were set and nothing is lost.
 class WorkerWindow : public Window {
 public:
     WorkerWindow(Window& window, WindowThread& thread, StopFlag& stop) : window_(window), thread_(thread), stop_(stop) {}
@@ -90,20 +94,47 @@ private:
     Window& window_;
     WindowThread& thread_;
     StopFlag& stop_;
+    std::map<Control, Text> lastRead_;  // the worker's own
+};
+
+// Carries the worker's observer events to an observer that lives on the
+// window thread; each event travels as a copy and is not waited for.
+class WindowThreadObserver : public PassObserver {
+public:
+    WindowThreadObserver(PassObserver& target, WindowThread& thread) : target_(target), thread_(thread) {}
+
+    void OnPassStart(const TextArray& keywords) override;
+    void OnNoPushTarget() override;
+    void OnKeywordFailed(const Text& keyword, const Text& reason) override;
+    void OnNewReport(const FeedItem& item) override;
+    void OnDeliveryFailed(const DeliveryEvent& delivery) override;
+    void OnLateDelivery(const DeliveryEvent& delivery) override;
+    void OnGiveUp(const DeliveryEvent& delivery) override;
+    void OnHeld(PushTarget target, const Text& reason, int64_t untilMs) override;
+    void OnPassDone(const PassSummary& summary) override;
+    void OnOutboxChanged(int waiting) override;
+
+private:
+    PassObserver& target_;
+    WindowThread& thread_;
 };
 
 // Drives monitoring from the click handler of 按钮_开始监控 while the passes
-// run on a worker thread.  `cancelRequests` breaks off the requests in flight.
+// run on a worker thread.  `observer` hears of the passes on the window
+// thread.  `cancelRequests` breaks off the requests in flight and fails those
+// that follow until `resumeRequests`, which a start calls.
 class MonitorRunner {
 public:
-    MonitorRunner(Window& window, WindowThread& thread, std::function<void()> cancelRequests = {});
+    MonitorRunner(Window& window, WindowThread& thread, PassObserver& observer = NoObserver(),
+                  std::function<void()> cancelRequests = {}, std::function<void()> resumeRequests = {});
     ~MonitorRunner() { Shutdown(); }
 
     // Window thread: the click.  Starting and stopping show at once; a stop
     // also ends the worker's wait and its request in flight.
     void Toggle();
-    // Window thread: the window is gone.  Ends the worker and waits for it,
-    // so every mark it was writing is written.
+    // Window thread: the window is going.  Ends the worker and waits for
+    // it, so every mark and outbox entry it was writing is written; call it
+    // before the widgets are destroyed.
     void Shutdown();
     bool Running() const { return running_.load(); }
 
@@ -112,9 +143,10 @@ private:
 
     Window& window_;
     WindowThread& thread_;
-    std::function<void()> cancelRequests_;
+    std::function<void()> cancelRequests_, resumeRequests_;
     StopFlag stop_;
     WorkerWindow worker_{window_, thread_, stop_};
+    WindowThreadObserver observer_;
     std::thread thread_handle_;
     std::atomic<bool> running_{false};
 };

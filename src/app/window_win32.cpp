@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"PelkoMonitorMainWindow";
 constexpr int kFirstId = 100;  // control ids: kFirstId + row of the layout
+constexpr UINT kWakeMessage = WM_APP + 1;
 
 std::wstring Wide(const Text& text) {
     std::u16string u = AnsiToUtf16(text);
@@ -176,6 +178,10 @@ public:
 
     bool IsClosed() override { return closed_ || quitSeen_; }
 
+    void Wake() override {
+        if (HWND h = wakeTarget_.load()) PostMessageW(h, kWakeMessage, 0, 0);
+    }
+
     int Run(const WindowEvents& events) override {
         events_ = events;
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
@@ -215,6 +221,7 @@ public:
         }
         font_ = CreateUiFont(dpi_);
         CreateControls(inst);
+        wakeTarget_.store(hwnd_);
         if (events_.created) events_.created();
         ShowWindow(hwnd_, SW_SHOWNORMAL);
         UpdateWindow(hwnd_);
@@ -382,7 +389,16 @@ private:
         case 0x02E0:  // WM_DPICHANGED
             OnDpiChanged(HIWORD(w), *reinterpret_cast<const RECT*>(l));
             return 0;
+        case kWakeMessage:
+            if (events_.woken) events_.woken();
+            return 0;
         case WM_CLOSE:
+            if (!closing_) {
+                closing_ = true;
+                // Before any control goes: work that reads them ends first.
+                if (events_.closing) events_.closing();
+            }
+            wakeTarget_.store(nullptr);
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
@@ -390,6 +406,7 @@ private:
             PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
+            wakeTarget_.store(nullptr);
             hwnd_ = nullptr;
             std::fill(controls_.begin(), controls_.end(), nullptr);
             break;
@@ -416,7 +433,8 @@ private:
     int dpi_ = 96;
     HWND lastFocus_ = nullptr;
     WindowEvents events_;
-    bool closed_ = false, quitSeen_ = false;
+    bool closed_ = false, quitSeen_ = false, closing_ = false;
+    std::atomic<HWND> wakeTarget_{nullptr};  // read by Wake on any thread
 };
 
 }  // namespace

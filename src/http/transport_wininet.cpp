@@ -5,11 +5,16 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "config/chrono.h"
 
+#include "http/cancel.h"
 #include "http/request.h"
 #include "http/transport.h"
 #include "http/wire.h"
@@ -70,15 +75,74 @@ void SetTimeouts(const WinInet& api, HINTERNET h, const TransportLimits& limits)
     api.setOption(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &idle, sizeof idle);
 }
 
-// Closes what was opened, innermost first.
-struct Handles {
-    const WinInet& api;
-    HINTERNET net = nullptr, connection = nullptr, request = nullptr;
-    ~Handles() {
-        if (request) api.close(request);
-        if (connection) api.close(connection);
-        if (net) api.close(net);
+// One exchange, shared by the thread that runs it and the caller that waits
+// for it.  A cancel closes the open handles, which ends WinINet's blocking
+// calls, and lets the caller go at once; the exchange then finishes on its
+// own thread, within the limits, and touches no handle after the cancel.
+class Exchange {
+public:
+    explicit Exchange(const WinInet& api) : api_(api) {}
+    ~Exchange() { CloseAll(); }
+
+    // Takes a handle just opened; false, with the handle closed, when it is
+    // null or the exchange was broken off meanwhile.
+    bool Keep(HINTERNET& slot, HINTERNET h) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!h) return false;
+        if (cancelled_) {
+            api_.close(h);
+            return false;
+        }
+        slot = h;
+        return true;
     }
+    bool Cancelled() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return cancelled_;
+    }
+    void BreakOff() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cancelled_ = true;
+        CloseLocked();
+        changed_.notify_all();
+    }
+    void CloseAll() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        CloseLocked();
+    }
+    void Finish(TransportResponse r) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        response_ = std::move(r);
+        done_ = true;
+        changed_.notify_all();
+    }
+    // The answer, or a failure once broken off.
+    TransportResponse Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return done_ || cancelled_; });
+        if (done_ && !cancelled_) return std::move(response_);
+        TransportResponse r;
+        r.failure = "cancelled";
+        return r;
+    }
+
+    HINTERNET net = nullptr, connection = nullptr, request = nullptr;
+
+private:
+    // Innermost first.
+    void CloseLocked() {
+        for (HINTERNET* h : {&request, &connection, &net})
+            if (*h) {
+                api_.close(*h);
+                *h = nullptr;
+            }
+    }
+
+    const WinInet& api_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool cancelled_ = false, done_ = false;
+    TransportResponse response_;
 };
 
 bool QueryRawHeaders(const WinInet& api, HINTERNET request, Text& out) {
@@ -112,32 +176,50 @@ bool AnnouncedLength(const WinInet& api, HINTERNET request, unsigned long long& 
 class WinInetTransport : public Transport {
 public:
     TransportResponse Execute(const TransportRequest& request, const TransportLimits& limits) override {
+        const WinInet& api = Api();
+        if (!api.ok) return {};
+        auto x = std::make_shared<Exchange>(api);
+        CancelScope scope([x] { x->BreakOff(); });
+        if (scope.Cancelled()) {
+            TransportResponse r;
+            r.failure = "cancelled";
+            return r;
+        }
+        // Its own thread, so that a cancel never waits for a call that
+        // WinINet does not end when its handle closes.
+        std::thread([x, request, limits] {
+            TransportResponse r = Run(*x, request, limits);
+            x->CloseAll();
+            x->Finish(std::move(r));
+        }).detach();
+        return x->Wait();
+    }
+
+private:
+    static TransportResponse Run(Exchange& h, const TransportRequest& request, const TransportLimits& limits) {
         TransportResponse response;
         const auto started = Clock::now();
         const WinInet& api = Api();
-        if (!api.ok) return response;
-        auto late = [&] { return Clock::now() - started > limits.total; };
+        auto late = [&] { return Clock::now() - started > limits.total || h.Cancelled(); };
         if (late()) return response;
 
-        Handles h{api};
         const std::string agent = WireAgentName(request.agentName);
-        if (request.proxyList.empty())
-            h.net = api.open(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-        else
-            h.net = api.open(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, request.proxyList.c_str(), "", 0);
-        if (!h.net) return response;
+        HINTERNET opened = request.proxyList.empty()
+                               ? api.open(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)
+                               : api.open(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, request.proxyList.c_str(), "", 0);
+        if (!h.Keep(h.net, opened)) return response;
         SetTimeouts(api, h.net, limits);
 
         const int port = WirePort(request.port, request.secure);
-        h.connection = api.connect(h.net, request.host.c_str(), static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                   INTERNET_SERVICE_HTTP, 0, 0);
-        if (!h.connection) return response;
+        if (!h.Keep(h.connection, api.connect(h.net, request.host.c_str(), static_cast<INTERNET_PORT>(port), nullptr,
+                                              nullptr, INTERNET_SERVICE_HTTP, 0, 0)))
+            return response;
 
         const DWORD flags = RequestFlagWord(request) | INTERNET_FLAG_NO_AUTO_REDIRECT;
         const std::string object = WireObjectName(request.objectName);
-        h.request = api.openRequest(h.connection, request.verb.empty() ? "GET" : request.verb.c_str(), object.c_str(),
-                                    "HTTP/1.1", nullptr, nullptr, flags, 0);
-        if (!h.request) return response;
+        if (!h.Keep(h.request, api.openRequest(h.connection, request.verb.empty() ? "GET" : request.verb.c_str(),
+                                               object.c_str(), "HTTP/1.1", nullptr, nullptr, flags, 0)))
+            return response;
         // Certificate checks stay as the system has them: no security flags.
         SetTimeouts(api, h.request, limits);
 
@@ -163,11 +245,12 @@ public:
             if (!api.available(h.request, &available, 0, 0)) return response;
             if (available == 0) break;
             DWORD got = 0;
-            if (!api.read(h.request, buf, std::min<DWORD>(available, sizeof buf), &got)) return response;
+            if (late() || !api.read(h.request, buf, std::min<DWORD>(available, sizeof buf), &got)) return response;
             if (got == 0) break;
             if (body.size() + got > limits.maxBody) return response;  // over the cap: no half answer
             body.append(buf, got);
         }
+        if (h.Cancelled()) return response;
 
         // A connection closed before the announced length is no answer.
         unsigned long long announced = 0;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "http/cancel.h"
 #include "http/redirects.h"
 #include "http/transport.h"
 #include "support/loopback_server.h"
@@ -204,6 +206,34 @@ TEST_F(TransportContract, OneExchangeWhateverTheRequestAsks) {
     EXPECT_EQ(a.body, "moved");
     EXPECT_TRUE(StartsWith(a.rawHeaders, "HTTP/1.1 302 Found\r\n")) << a.rawHeaders;
     EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST_F(TransportContract, CancelBreaksOffTheExchangeAndThoseThatFollowUntilResumed) {
+    // A silent server and limits far beyond the test: only the cancel can end it.
+    const TransportLimits patient = With(60s, 120s);
+    const auto started = std::chrono::steady_clock::now();
+    std::thread canceller([] {
+        std::this_thread::sleep_for(300ms);
+        CancelRequests();
+    });
+    TransportResponse held = PlatformTransport().Execute(Request(server.port(), "GET", "/silent"), patient);
+    const auto took = std::chrono::steady_clock::now() - started;
+    canceller.join();
+    EXPECT_FALSE(held.sent);
+    EXPECT_EQ(held.failure, "cancelled");
+    EXPECT_LT(took, 20s) << "the exchange ran on to a time limit";
+
+    // Cancelled until resumed: nothing goes out.
+    const size_t seen = server.requests().size();
+    TransportResponse refused = PlatformTransport().Execute(Request(server.port(), "GET", "/size/5"), patient);
+    EXPECT_FALSE(refused.sent);
+    EXPECT_EQ(refused.failure, "cancelled");
+    EXPECT_EQ(server.requests().size(), seen);
+
+    ResumeRequests();
+    TransportResponse after = PlatformTransport().Execute(Request(server.port(), "GET", "/size/5"), patient);
+    EXPECT_TRUE(after.sent) << after.failure;
+    EXPECT_EQ(after.body, "xxxxx");
 }
 
 TEST(TransportContractFailure, RefusedConnectionIsNoAnswer) {

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "support/feed_answer.h"
+#include "support/loopback_server.h"
 #include "support/recording_server.h"
 
 namespace pelko {
@@ -242,6 +243,47 @@ TEST_F(HeadlessRun, TerminationEndsAWaitingRunPromptly) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_LT(took, std::chrono::seconds(5));
     EXPECT_EQ(feed.requests().size(), 1u) << "the 600 s wait was not sat out";
+}
+
+TEST_F(HeadlessRun, InterruptBreaksOffAHungRequest) {
+    // The list API takes the request and never answers; only the stop can
+    // end the pass before the transport's 30 s idle limit.
+    std::string launcher = Env("PELKO_E2E_LAUNCHER", "");
+    if (!launcher.empty()) GTEST_SKIP() << "signals are a POSIX matter";
+    RecordingServer silent{[](const RecordedRequest&) { return testing::LoopbackServer::kHold; }};
+    std::ofstream(dir / "config.ini", std::ios::binary)
+        << "[Pelko]\r\n关键词=Drumvel#绝对值\r\n扫描数量=5\r\n间隔时间=600\r\n分割符号=#\r\n推送=\r\nServer酱=\r\n"
+        << "[Services]\r\nFeedBase=" << silent.base() << "\r\n";
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        dup2(out[1], 2);
+        close(out[0]);
+        execl(exe.c_str(), exe.c_str(), "--headless", nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    for (int i = 0; i < 250 && silent.requests().empty(); ++i) usleep(20000);
+    ASSERT_EQ(silent.requests().size(), 1u);
+    usleep(300000);  // well inside the request
+    auto start = std::chrono::steady_clock::now();
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    auto took = std::chrono::steady_clock::now() - start;
+    std::string said;
+    char buf[4096];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) said.append(buf, static_cast<size_t>(n));
+    close(out[0]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << said;
+    // Far below the idle limit, whatever the machine's load.
+    EXPECT_LT(took, std::chrono::seconds(15)) << said;
+    EXPECT_EQ(silent.requests().size(), 1u) << "the second keyword was asked after the stop";
+    EXPECT_NE(said.find("keyword failed: Drumvel: cancelled"), std::string::npos) << said;
+    std::printf("stop during a hung request: ended after %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
 }
 
 }  // namespace

@@ -18,14 +18,15 @@ inline sockets::Socket ListenOnLoopback(int& port) { return sockets::Bound(port,
 
 class RecordingServer {
 public:
-    // The answer's body, or a whole HTTP response beginning with "HTTP/".
+    // The answer's body, a whole HTTP response beginning with "HTTP/", or
+    // LoopbackServer::kHold for no answer at all.
     using Handler = std::function<std::string(const RecordedRequest&)>;
 
     explicit RecordingServer(Handler handler)
         : server_([handler = std::move(handler)](const SeenRequest& r, int) {
               std::string answer = handler(r);
               // An answer that is a whole HTTP response goes out as it is.
-              if (answer.rfind("HTTP/", 0) == 0) return answer;
+              if (answer.rfind("HTTP/", 0) == 0 || answer == LoopbackServer::kHold) return answer;
               return RawAnswer("200 OK", answer, "Content-Type: application/json; charset=utf-8\r\n");
           }) {}
 

@@ -52,3 +52,11 @@ screenshot() {
   eval "$(xdotool getwindowgeometry --shell "$WIN")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"
 }
+
+# What answer_time watches and where it clicks (window-relative).
+watch_region() { echo "$WIN $1 $2 $3 $4"; }
+click_point() { echo "$1 $2"; }
+# A region of the client area as a picture (PPM: no time stamps inside).
+region_shot() { import -window "$WIN" -crop "${3}x${4}+${1}+${2}" +repage "$5"; }
+# The same program without a window, in its folder.
+run_headless_once() { (cd "$APP_DIR" && ./pelko-monitor --headless --once); }

@@ -72,6 +72,15 @@ display_refused() { return 1; }
 
 click_at() { xdotool mousemove --sync $((CLIENT_X + $1)) $((CLIENT_Y + $2)) click 1; }
 
+# What answer_time watches and where it clicks (on the screen).
+watch_region() { echo "0 $((CLIENT_X + $1)) $((CLIENT_Y + $2)) $3 $4"; }
+click_point() { echo "$((CLIENT_X + $1)) $((CLIENT_Y + $2))"; }
+
+# A region of the client area as a picture (PPM: no time stamps inside).
+region_shot() { import -window root -crop "${3}x${4}+$((CLIENT_X + $1))+$((CLIENT_Y + $2))" +repage "$5"; }
+# The same program without a window, in its folder.
+run_headless_once() { (cd "$APP_DIR" && wine ./pelko-monitor.exe --headless --once); }
+
 # The close button of the caption.
 close_window() { click_at 356 -11; }
 

@@ -200,3 +200,32 @@ keep_screenshot() {
   screenshot "$out" || fail "could not take $out"
   echo "$TEST_NAME: picture of the window in $out"
 }
+
+# The slow loopback services (slow_services.py): list answers after $1
+# seconds, DingTalk "ok" or "hold".  Sets PORT; SERVICE_LOG gets the events.
+start_slow_services() {
+  command -v python3 >/dev/null || fail "python3 is needed for the loopback services"
+  SERVICE_LOG="$WORK/services.log"
+  : >"$SERVICE_LOG"
+  python3 "$HERE/slow_services.py" "$WORK/port" "$SERVICE_LOG" "$1" "$2" 2>"$WORK/services.err" &
+  SERVICES_PID=$!
+  on_exit stop_slow_services
+  wait_for '[ -s "$WORK/port" ]' 10 || fail "the loopback services did not start: $(cat "$WORK/services.err")"
+  PORT=$(cat "$WORK/port")
+}
+stop_slow_services() { kill "$SERVICES_PID" 2>/dev/null; wait "$SERVICES_PID" 2>/dev/null || true; }
+service_events() { grep -c " $1" "$SERVICE_LOG" || true; }
+
+# Clicks a control and prints how many milliseconds pass until the keyword
+# box changes its look (locked or unlocked by the click's handler); fails
+# when it does not within $2 ms.
+answer_time() {
+  if [ ! -x "$WORK/answer_time" ]; then
+    cc -O1 -o "$WORK/answer_time" "$HERE/answer_time.c" -lX11 -ldl 2>"$WORK/cc.log" ||
+      { cat "$WORK/cc.log" >&2; fail "cannot build the answer-time helper"; }
+  fi
+  local where=${AT[$1]:?unknown control $1}
+  # shellcheck disable=SC2086
+  "$WORK/answer_time" $(watch_region 130 70 40 16) "$2" $(click_point $where) ||
+    fail "the window did not answer a click on $1 within $2 ms"
+}

@@ -36,7 +36,7 @@ protected:
     testing::TempRunDirectory dir;
     CountingWindow window;
     WindowThread thread{[] {}};
-    MonitorRunner runner{window, thread, [this] { ++cancels; }};
+    MonitorRunner runner{window, thread, NoObserver(), [this] { ++cancels; }};
     int cancels = 0;
 };
 
@@ -94,6 +94,61 @@ TEST(WindowThread, CallRunsOnTheWindowThreadAndFailsOnceClosed) {
     EXPECT_TRUE(first);
     EXPECT_EQ(ranOn, owner);
     EXPECT_FALSE(second);
+}
+
+TEST(WorkerWindow, BoxesReadAsTheyLastDidOnceTheWindowIsGone) {
+    // A report found just as the window closes still needs the push boxes,
+    // or its deliveries would be dropped while its mark is kept.
+    FakeWindow window;
+    window.texts[Control::编辑框_推送] = "TOKEN";
+    WindowThread thread{[] {}};
+    StopFlag stop;
+    WorkerWindow worker{window, thread, stop};
+    Text before, after, never;
+    std::atomic<bool> read{false};
+    std::thread t([&] {
+        before = worker.GetText(Control::编辑框_推送);
+        read = true;
+        while (!worker.IsClosed()) std::this_thread::yield();
+        after = worker.GetText(Control::编辑框_推送);
+        never = worker.GetText(Control::编辑框_Server酱);
+    });
+    thread.DrainUntil([&] { return read.load(); });
+    thread.Close();
+    window.closed = true;
+    t.join();
+    EXPECT_EQ(before, "TOKEN");
+    EXPECT_EQ(after, "TOKEN");
+    EXPECT_EQ(never, "");
+}
+
+TEST(WindowThreadObserver, EventsReachTheWindowThreadAsCopies) {
+    struct Recorder : PassObserver {
+        void OnKeywordFailed(const Text& keyword, const Text& reason) override {
+            seen.push_back(keyword + ": " + reason);
+            on = std::this_thread::get_id();
+        }
+        void OnPassDone(const PassSummary& s) override { asked = s.askedKeywords; }
+        std::vector<Text> seen;
+        TextArray asked;
+        std::thread::id on;
+    } target;
+    WindowThread thread{[] {}};
+    WindowThreadObserver forward{target, thread};
+    std::thread worker([&] {
+        // The worker's own texts are gone before the window thread runs the events.
+        Text keyword = "k1", reason = "cancelled";
+        forward.OnKeywordFailed(keyword, reason);
+        PassSummary s;
+        s.askedKeywords = {"k1", "k2"};
+        forward.OnPassDone(s);
+    });
+    worker.join();
+    EXPECT_TRUE(target.seen.empty()) << "ran on the worker";
+    thread.Drain();
+    EXPECT_EQ(target.seen, std::vector<Text>{"k1: cancelled"});
+    EXPECT_EQ(target.on, std::this_thread::get_id());
+    EXPECT_EQ(target.asked, (TextArray{"k1", "k2"}));
 }
 
 }  // namespace
