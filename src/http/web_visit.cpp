@@ -5,25 +5,53 @@
 
 namespace pelko {
 
-Bytes WebVisit(const Text& url, const WebVisitParams& params) {
+PreparedVisit PrepareVisit(const Text& url, const WebVisitParams& params) {
+    PreparedVisit visit;
     // The one catch on the way to the network: below it nothing turns an
     // exception into a result, so a request that throws (out of memory)
     // gives the empty result like any other failure.
     try {
-        TransportRequest request = ComposeRequest(url, params);
-        TransportResponse response = ExecuteFollowingRedirects(CurrentTransport(), request, CurrentLimits());
-        if (params.failure) params.failure->clear();
+        visit.request = ComposeRequest(url, params);
+        visit.limits = CurrentLimits();
+        visit.transport = &CurrentTransport();
+        visit.composed = true;
+    } catch (...) {
+    }
+    return visit;
+}
+
+TransportResponse ExchangeVisit(const PreparedVisit& visit) {
+    if (!visit.composed) return {};
+    try {
+        return ExecuteFollowingRedirects(*visit.transport, visit.request, visit.limits);
+    } catch (...) {
+        return {};
+    }
+}
+
+Bytes FinishVisit(const PreparedVisit& visit, TransportResponse response, const WebVisitParams& params) {
+    if (params.failure) params.failure->clear();
+    if (!visit.composed) {
+        if (params.failure) *params.failure = "no answer";
+        return {};
+    }
+    try {
         if (!response.sent) {
             // A failed request leaves nothing half-read behind.
             response.body.clear();
             response.rawHeaders.clear();
             if (params.failure) *params.failure = response.failure.empty() ? Text("no answer") : response.failure;
         }
-        return TakeAnswer(request, response, params);
+        return TakeAnswer(visit.request, response, params);
     } catch (...) {
         if (params.failure) *params.failure = "no answer";
         return {};
     }
+}
+
+Bytes WebVisit(const Text& url, const WebVisitParams& params) {
+    const PreparedVisit visit = PrepareVisit(url, params);
+    return FinishVisit(visit, ExchangeVisit(visit), params);
 }
 
 int StatusCodeOf(const Text& rawHeaders) {
