@@ -21,13 +21,13 @@ VisitPool::~VisitPool() {
     for (std::thread& t : threads_) t.join();
 }
 
-TransportResponse VisitPool::TakeNext() {
+VisitAnswer VisitPool::TakeNext() {
     std::unique_lock<std::mutex> lock(mutex_);
     const std::size_t i = taken_;
     if (i >= visits_.size()) return {};
     changed_.wait(lock, [&] { return done_[i]; });
     ++taken_;
-    TransportResponse answer = std::move(answers_[i]);
+    VisitAnswer answer = std::move(answers_[i]);
     lock.unlock();
     // One more may go out now.
     changed_.notify_all();
@@ -41,7 +41,7 @@ void VisitPool::Work() {
         if (ending_ || next_ >= visits_.size()) return;
         const std::size_t i = next_++;
         lock.unlock();
-        TransportResponse answer = ExchangeVisit(visits_[i]);
+        VisitAnswer answer = ExchangeVisit(visits_[i]);
         lock.lock();
         answers_[i] = std::move(answer);
         done_[i] = true;

@@ -26,7 +26,7 @@ public:
 
     // The answer to the next request in order, waiting for it when it has not
     // come yet.  Not to be called more often than there are requests.
-    TransportResponse TakeNext();
+    VisitAnswer TakeNext();
     // The i-th request as it was given (for FinishVisit).
     const PreparedVisit& Visit(std::size_t i) const { return visits_[i]; }
 
@@ -34,7 +34,7 @@ private:
     void Work();
 
     std::vector<PreparedVisit> visits_;
-    std::vector<TransportResponse> answers_;
+    std::vector<VisitAnswer> answers_;
     std::vector<bool> done_;
     std::size_t width_;
     std::size_t next_ = 0;   // the next one to send

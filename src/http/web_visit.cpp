@@ -20,22 +20,27 @@ PreparedVisit PrepareVisit(const Text& url, const WebVisitParams& params) {
     return visit;
 }
 
-TransportResponse ExchangeVisit(const PreparedVisit& visit) {
-    if (!visit.composed) return {};
+VisitAnswer ExchangeVisit(const PreparedVisit& visit) {
+    VisitAnswer answer;
+    answer.broken = !visit.composed;
+    if (answer.broken) return answer;
     try {
-        return ExecuteFollowingRedirects(*visit.transport, visit.request, visit.limits);
+        answer.response = ExecuteFollowingRedirects(*visit.transport, visit.request, visit.limits);
     } catch (...) {
-        return {};
+        answer.response = {};
+        answer.broken = true;
     }
+    return answer;
 }
 
-Bytes FinishVisit(const PreparedVisit& visit, TransportResponse response, const WebVisitParams& params) {
-    if (params.failure) params.failure->clear();
-    if (!visit.composed) {
+Bytes FinishVisit(const PreparedVisit& visit, VisitAnswer answer, const WebVisitParams& params) {
+    if (answer.broken) {
         if (params.failure) *params.failure = "no answer";
         return {};
     }
+    TransportResponse& response = answer.response;
     try {
+        if (params.failure) params.failure->clear();
         if (!response.sent) {
             // A failed request leaves nothing half-read behind.
             response.body.clear();

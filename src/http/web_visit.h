@@ -36,9 +36,15 @@ struct PreparedVisit {
     Transport* transport = nullptr;
     bool composed = false;
 };
+struct VisitAnswer {
+    TransportResponse response;
+    // The exchange threw (out of memory): the caller's outputs are left as
+    // they were, as WebVisit leaves them.
+    bool broken = false;
+};
 PreparedVisit PrepareVisit(const Text& url, const WebVisitParams& params);
-TransportResponse ExchangeVisit(const PreparedVisit& visit);
-Bytes FinishVisit(const PreparedVisit& visit, TransportResponse response, const WebVisitParams& params);
+VisitAnswer ExchangeVisit(const PreparedVisit& visit);
+Bytes FinishVisit(const PreparedVisit& visit, VisitAnswer answer, const WebVisitParams& params);
 
 // The status code of a returned header block ("HTTP/1.1 200 OK"), 0 when it has none.
 int StatusCodeOf(const Text& rawHeaders);

@@ -50,10 +50,10 @@ PreparedVisit PrepareFeedQuery(const Text& keyword, const Text& scanCount) {
     return PrepareVisit(FeedUrl(keyword, scanCount), {.method = 0, .extraHeaders = Text(kFeedUserAgentLine)});
 }
 
-Text ReadFeedAnswer(const PreparedVisit& visit, TransportResponse response, const Text& scanCount,
+Text ReadFeedAnswer(const PreparedVisit& visit, VisitAnswer exchanged, const Text& scanCount,
                     FeedItemList& items, Text* failure) {
     Text headers, transportFailure;
-    Bytes answer = FinishVisit(visit, std::move(response),
+    Bytes answer = FinishVisit(visit, std::move(exchanged),
                                {.method = 0, .returnedHeaders = &headers, .failure = &transportFailure});
     auto failed = [&](const Text& why) {
         if (failure) *failure = why;

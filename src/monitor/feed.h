@@ -37,7 +37,7 @@ Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items, 
 // that asks several keywords at once: the request is prepared and its answer
 // read on the pass's thread, in keyword order.
 PreparedVisit PrepareFeedQuery(const Text& keyword, const Text& scanCount);
-Text ReadFeedAnswer(const PreparedVisit& visit, TransportResponse response, const Text& scanCount,
+Text ReadFeedAnswer(const PreparedVisit& visit, VisitAnswer exchanged, const Text& scanCount,
                     FeedItemList& items, Text* failure = nullptr);
 
 }  // namespace pelko
