@@ -5,13 +5,41 @@
 
 namespace pelko {
 
-Bytes WebVisit(const Text& url, const WebVisitParams& params) {
+PreparedVisit PrepareVisit(const Text& url, const WebVisitParams& params) {
+    PreparedVisit visit;
     // The one catch on the way to the network: below it nothing turns an
     // exception into a result, so a request that throws (out of memory)
     // gives the empty result like any other failure.
     try {
-        TransportRequest request = ComposeRequest(url, params);
-        TransportResponse response = ExecuteFollowingRedirects(CurrentTransport(), request, CurrentLimits());
+        visit.request = ComposeRequest(url, params);
+        visit.limits = CurrentLimits();
+        visit.transport = &CurrentTransport();
+        visit.composed = true;
+    } catch (...) {
+    }
+    return visit;
+}
+
+VisitAnswer ExchangeVisit(const PreparedVisit& visit) {
+    VisitAnswer answer;
+    answer.broken = !visit.composed;
+    if (answer.broken) return answer;
+    try {
+        answer.response = ExecuteFollowingRedirects(*visit.transport, visit.request, visit.limits);
+    } catch (...) {
+        answer.response = {};
+        answer.broken = true;
+    }
+    return answer;
+}
+
+Bytes FinishVisit(const PreparedVisit& visit, VisitAnswer answer, const WebVisitParams& params) {
+    if (answer.broken) {
+        if (params.failure) *params.failure = "no answer";
+        return {};
+    }
+    TransportResponse& response = answer.response;
+    try {
         if (params.failure) params.failure->clear();
         if (!response.sent) {
             // A failed request leaves nothing half-read behind.
@@ -19,11 +47,16 @@ Bytes WebVisit(const Text& url, const WebVisitParams& params) {
             response.rawHeaders.clear();
             if (params.failure) *params.failure = response.failure.empty() ? Text("no answer") : response.failure;
         }
-        return TakeAnswer(request, response, params);
+        return TakeAnswer(visit.request, response, params);
     } catch (...) {
         if (params.failure) *params.failure = "no answer";
         return {};
     }
+}
+
+Bytes WebVisit(const Text& url, const WebVisitParams& params) {
+    const PreparedVisit visit = PrepareVisit(url, params);
+    return FinishVisit(visit, ExchangeVisit(visit), params);
 }
 
 int StatusCodeOf(const Text& rawHeaders) {

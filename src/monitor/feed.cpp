@@ -1,5 +1,7 @@
 #include "monitor/feed.h"
 
+#include <utility>
+
 #include "config/services.h"
 #include "http/web_visit.h"
 #include "json/json_document.h"
@@ -40,11 +42,19 @@ Text FeedUrl(const Text& keyword, const Text& scanCount) {
 }
 
 Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items, Text* failure) {
+    const PreparedVisit visit = PrepareFeedQuery(keyword, scanCount);
+    return ReadFeedAnswer(visit, ExchangeVisit(visit), scanCount, items, failure);
+}
+
+PreparedVisit PrepareFeedQuery(const Text& keyword, const Text& scanCount) {
+    return PrepareVisit(FeedUrl(keyword, scanCount), {.method = 0, .extraHeaders = Text(kFeedUserAgentLine)});
+}
+
+Text ReadFeedAnswer(const PreparedVisit& visit, VisitAnswer exchanged, const Text& scanCount,
+                    FeedItemList& items, Text* failure) {
     Text headers, transportFailure;
-    Bytes answer = WebVisit(FeedUrl(keyword, scanCount), {.method = 0,
-                                                          .extraHeaders = Text(kFeedUserAgentLine),
-                                                          .returnedHeaders = &headers,
-                                                          .failure = &transportFailure});
+    Bytes answer = FinishVisit(visit, std::move(exchanged),
+                               {.method = 0, .returnedHeaders = &headers, .failure = &transportFailure});
     auto failed = [&](const Text& why) {
         if (failure) *failure = why;
         return Text("-1");

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "http/web_visit.h"
 #include "textutil/text.h"
 
 namespace pelko {
@@ -31,5 +32,12 @@ Text FeedUrl(const Text& keyword, const Text& scanCount);
 // list is empty, otherwise the number of rows, at most `scanCount` when that
 // is a positive number.  `items` is replaced only when there are rows.
 Text QueryFeed(const Text& keyword, const Text& scanCount, FeedItemList& items, Text* failure = nullptr);
+
+// QueryFeed in two halves around ExchangeVisit (http/web_visit.h), for a pass
+// that asks several keywords at once: the request is prepared and its answer
+// read on the pass's thread, in keyword order.
+PreparedVisit PrepareFeedQuery(const Text& keyword, const Text& scanCount);
+Text ReadFeedAnswer(const PreparedVisit& visit, VisitAnswer exchanged, const Text& scanCount,
+                    FeedItemList& items, Text* failure = nullptr);
 
 }  // namespace pelko

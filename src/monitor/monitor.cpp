@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "config/chrono.h"
 #include "config/services.h"
+#include "http/visit_pool.h"
 #include "monitor/deliveries.h"
 #include "monitor/feed.h"
 #include "monitor/instance_lock.h"
@@ -26,6 +29,9 @@ constexpr Control kLockedControls[] = {
 void SetLocked(Window& window, bool locked) {
     for (Control c : kLockedControls) window.SetEnabled(c, !locked);
 }
+
+// Enough to overlap slow answers without looking like a flood to the site.
+constexpr size_t kQueriesAtOnce = 4;
 
 // Said once while no push target is set.
 bool g_toldNoTarget = false;
@@ -126,14 +132,21 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
     BeginDeliveryPass();
     // What waits from before goes first: deliveries leave in report order.
     summary.accepted += DeliverDue(RoundKind::Pass, read, observer, stop);
+    // The keywords are asked a few at a time, but their answers are read,
+    // and their reports pushed and marked, in keyword order, as if they had
+    // been asked one after the other.
+    std::vector<PreparedVisit> queries;
+    for (const Text& keyword : keywords) queries.push_back(PrepareFeedQuery(keyword, scanCount));
+    VisitPool pool(std::move(queries), kQueriesAtOnce);
     FeedItemList items;
     for (const Text& keyword : keywords) {
-        // A windowless run may be told to stop; it then ends between requests.
+        // A windowless run may be told to stop; it then ends between keywords.
         if (window.IsClosed()) break;
         ++summary.keywords;
         summary.askedKeywords.push_back(keyword);
         Text failure;
-        Text rows = QueryFeed(keyword, scanCount, items, &failure);
+        const PreparedVisit& query = pool.Visit(summary.askedKeywords.size() - 1);
+        Text rows = ReadFeedAnswer(query, pool.TakeNext(), scanCount, items, &failure);
         if (rows == "-1") {
             ++summary.failedKeywords;
             observer.OnKeywordFailed(keyword, failure);
@@ -166,9 +179,19 @@ PassSummary RunMonitorPass(Window& window, const Text& keywordText, const Text& 
 }
 
 TextArray SplitKeywords(const Text& keywordText, const Text& separator) {
+    // Each line of the box is a keyword too, whatever the separator: a
+    // keyword with a line break inside would match nothing.
+    const Text cut = separator.empty() ? Text(",") : separator;
     TextArray keywords;
-    for (Text& piece : SplitText(keywordText, separator.empty() ? Text(",") : separator))
-        if (!piece.empty()) keywords.push_back(std::move(piece));
+    size_t start = 0;
+    auto lineEnd = [&](size_t from) { return keywordText.find_first_of("\r\n", from); };
+    for (size_t end = lineEnd(0);; end = lineEnd(start)) {
+        const Text line = keywordText.substr(start, end == Text::npos ? Text::npos : end - start);
+        for (Text& piece : SplitText(line, cut))
+            if (!piece.empty()) keywords.push_back(std::move(piece));
+        if (end == Text::npos) break;
+        start = end + 1;
+    }
     return keywords;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include "http/transport.h"
@@ -13,7 +14,10 @@ public:
     FakeTransport() { SetTransport(this); }
     ~FakeTransport() override { SetTransport(nullptr); }
 
+    // One request at a time: a pass sends several at once, and neither the
+    // list nor a test's answer function need guard themselves.
     TransportResponse Execute(const TransportRequest& request, const TransportLimits&) override {
+        std::lock_guard<std::mutex> lock(mutex_);
         requests.push_back(request);
         TransportResponse response;
         response.sent = true;
@@ -32,6 +36,9 @@ public:
 
     std::function<std::string(const TransportRequest&)> answer;
     std::vector<TransportRequest> requests;
+
+private:
+    std::mutex mutex_;
 };
 
 }  // namespace pelko::testing

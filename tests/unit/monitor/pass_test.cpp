@@ -46,7 +46,7 @@ protected:
     std::map<Text, std::string> answers;
 };
 
-TEST(SplitKeywords, DropsEmptyPiecesAndKeepsSpaces) {
+TEST(SplitKeywords, SeparatorsAndLineBreaksCutEmptyPiecesGoBlanksStay) {
     struct Case {
         Text text, separator;
         TextArray expected;
@@ -54,7 +54,13 @@ TEST(SplitKeywords, DropsEmptyPiecesAndKeepsSpaces) {
         {"a,b", "", {"a", "b"}},
         {"a##b#", "#", {"a", "b"}},
         {"", "#", {}},
-        {" a#b\r\n", "#", {" a", "b\r\n"}},
+        {" a#b\r\n", "#", {" a", "b"}},
+        {"显卡\n牛奶", "#", {"显卡", "牛奶"}},
+        {"a\rb\r\nc\n\r\nd", "", {"a", "b", "c", "d"}},
+        {"a,b\nc d,e", ",", {"a", "b", "c d", "e"}},
+        {" x \n\n y ", "#", {" x ", " y "}},
+        {"\r\n\r\n", "#", {}},
+        {"a\r\nb", "\r\n", {"a", "b"}},
         {"Drumvel#绝对值", "#", {"Drumvel", "绝对值"}},
         {"x||y", "||", {"x", "y"}},
     };
