@@ -265,8 +265,9 @@ TEST_F(HeadlessRun, InterruptBreaksOffAHungRequest) {
         _exit(127);
     }
     close(out[1]);
-    for (int i = 0; i < 250 && silent.requests().empty(); ++i) usleep(20000);
-    ASSERT_EQ(silent.requests().size(), 1u);
+    // Both keywords are asked at once.
+    for (int i = 0; i < 250 && silent.requests().size() < 2; ++i) usleep(20000);
+    ASSERT_EQ(silent.requests().size(), 2u);
     usleep(300000);  // well inside the request
     auto start = std::chrono::steady_clock::now();
     kill(pid, SIGINT);
@@ -280,7 +281,7 @@ TEST_F(HeadlessRun, InterruptBreaksOffAHungRequest) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << said;
     // Far below the idle limit, whatever the machine's load.
     EXPECT_LT(took, std::chrono::seconds(15)) << said;
-    EXPECT_EQ(silent.requests().size(), 1u) << "the second keyword was asked after the stop";
+    EXPECT_EQ(silent.requests().size(), 2u) << "something was asked after the stop";
     EXPECT_NE(said.find("keyword failed: Drumvel: cancelled"), std::string::npos) << said;
     std::printf("stop during a hung request: ended after %lld ms\n",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
