@@ -18,6 +18,8 @@ took=$(answer_time toggle 3000)  # 开始监控
 echo "$TEST_NAME ($LAUNCHER): 开始监控 showed after $took ms"
 wait_for '[ "$(service_events start)" -ge 1 ]' 10 || fail "no list request within 10 s of 开始监控"
 sleep 1  # well inside the first answer's 8 s
+# The keywords are asked several at once; those asked so far are all there will be.
+asked=$(service_events start)
 # A window frozen by the pass would show nothing until the pass is over.
 took=$(answer_time toggle 3000)  # 停止监控
 echo "$TEST_NAME ($LAUNCHER): 停止监控 during the pass showed after $took ms"
@@ -36,4 +38,4 @@ if ! wait_for '[ "$(service_events closed)" -ge 1 ]' 5; then
   echo "$TEST_NAME ($LAUNCHER): the request in flight was left to finish on its own"
 fi
 sleep 2
-[ "$(service_events start)" -eq 1 ] || fail "requests after 停止监控: $(cat "$SERVICE_LOG")"
+[ "$(service_events start)" -eq "$asked" ] || fail "requests after 停止监控: $(cat "$SERVICE_LOG")"
