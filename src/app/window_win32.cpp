@@ -61,16 +61,42 @@ bool HasFace(const wchar_t* face) {
 
 // A face that has the Chinese glyphs: the Windows ones first, then the one a
 // Linux desktop offers to programs run in its compatibility layer.
-HFONT CreateUiFont() {
+HFONT CreateUiFont(int dpi) {
     static const wchar_t* const kFaces[] = {L"Microsoft YaHei UI", L"Microsoft YaHei", L"SimSun", L"NSimSun",
                                             L"WenQuanYi Micro Hei", L"Noto Sans CJK SC"};
     for (const wchar_t* face : kFaces) {
         if (!HasFace(face)) continue;
-        HFONT f = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        HFONT f = CreateFontW(-MulDiv(12, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
         if (f) return f;
     }
     return nullptr;
+}
+
+// The dots per inch of the monitor a window is on.  Asked of the window where
+// the system can tell (Windows 10 and later), else of the screen.
+int DpiOf(HWND h) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi && h) {
+        if (UINT dpi = getDpi(h)) return static_cast<int>(dpi);
+    }
+    HDC dc = GetDC(nullptr);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+// Ctrl+A in an edit box selects its whole text; the plain edit control
+// leaves that to the program.
+bool SelectAllOnCtrlA(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != 'A' || GetKeyState(VK_CONTROL) >= 0) return false;
+    if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0) return false;
+    wchar_t cls[8] = {};
+    if (!GetClassNameW(msg.hwnd, cls, 8) || lstrcmpiW(cls, L"EDIT") != 0) return false;
+    SendMessageW(msg.hwnd, EM_SETSEL, 0, -1);
+    return true;
 }
 
 class Win32Window : public MainWindow {
@@ -170,7 +196,20 @@ public:
         CreateWindowExW(0, kClassName, Wide(WindowTitle()).c_str(), style, kWindowLeft, kWindowTop, outer.w, outer.h,
                         nullptr, nullptr, inst, this);
         if (!hwnd_) return 1;
-        font_ = CreateUiFont();
+        // The layout is given at 96 dpi; on another monitor every place and
+        // the font grow with it, the outer size with them.
+        dpi_ = DpiOf(hwnd_);
+        if (dpi_ != 96) {
+            const LayoutSize client = WindowClientSize();
+            RECT r{0, 0, Scaled(client.w), Scaled(client.h)};
+            using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+            const auto adjust = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
+                GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+            if (!adjust || !adjust(&r, style, FALSE, 0, static_cast<UINT>(dpi_))) r = {0, 0, Scaled(outer.w), Scaled(outer.h)};
+            SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        font_ = CreateUiFont(dpi_);
         CreateControls(inst);
         if (events_.created) events_.created();
         ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -210,7 +249,30 @@ private:
         return Narrow(buf);
     }
 
+    int Scaled(int v) const { return MulDiv(v, dpi_, 96); }
+
+    HFONT UiFont() const { return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+    // Moved to a monitor of other dots per inch: places, sizes and the font follow.
+    void OnDpiChanged(int dpi, const RECT& suggested) {
+        dpi_ = dpi;
+        HFONT old = font_;
+        font_ = CreateUiFont(dpi_);
+        const auto rows = LayoutRows();
+        for (size_t i = 0; i < rows.size() && i < controls_.size(); ++i) {
+            if (!controls_[i]) continue;
+            const LayoutRect r = ClientRect(rows[i]);
+            SetWindowPos(controls_[i], nullptr, Scaled(r.x), Scaled(r.y), Scaled(r.w), Scaled(r.h),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), TRUE);
+        }
+        if (old) DeleteObject(old);
+        SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
     void Dispatch(MSG& msg) {
+        if (SelectAllOnCtrlA(msg)) return;
         // Tab and Shift+Tab move between the controls as in a dialog.
         if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) return;
         TranslateMessage(&msg);
@@ -248,13 +310,12 @@ private:
                 ex = WS_EX_CLIENTEDGE;
                 break;
             }
-            HWND h = CreateWindowExW(ex, cls, Wide(row.caption).c_str(), style, r.x, r.y, r.w, r.h, hwnd_,
+            HWND h = CreateWindowExW(ex, cls, Wide(row.caption).c_str(), style, Scaled(r.x), Scaled(r.y), Scaled(r.w),
+                                     Scaled(r.h), hwnd_,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), inst, nullptr);
             controls_[i] = h;
             if (!h) continue;
-            SendMessageW(h, WM_SETFONT,
-                         reinterpret_cast<WPARAM>(font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))),
-                         FALSE);
+            SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
             if (IsEditKind(row.kind)) SendMessageW(h, EM_SETLIMITTEXT, 0, 0);  // as long as the user likes, not 32767
             if (row.kind == ControlKind::NumberBox) SetWindowSubclass(h, NumberBoxProc, 1, 0);
         }
@@ -314,6 +375,9 @@ private:
             // Back to where the user was typing, as a dialog does.
             if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) SetFocus(lastFocus_);
             return 0;
+        case 0x02E0:  // WM_DPICHANGED
+            OnDpiChanged(HIWORD(w), *reinterpret_cast<const RECT*>(l));
+            return 0;
         case WM_CLOSE:
             DestroyWindow(hwnd_);
             return 0;
@@ -345,6 +409,7 @@ private:
     HWND hwnd_ = nullptr;
     std::vector<HWND> controls_;  // by row of the layout
     HFONT font_ = nullptr;
+    int dpi_ = 96;
     HWND lastFocus_ = nullptr;
     WindowEvents events_;
     bool closed_ = false, quitSeen_ = false;
