@@ -5,7 +5,11 @@
 #include "app/console.h"
 #include "app/headless.h"
 #include "app/settings.h"
+#include "app/status_line.h"
+#include "app/test_push.h"
 #include "app/window.h"
+#include "app/window_thread.h"
+#include "monitor/deliveries.h"
 #include "monitor/monitor.h"
 
 namespace {
@@ -24,13 +28,38 @@ const char kUsage[] =
     "  --version     show the version\n";
 
 int RunWindow() {
+    using pelko::Control;
     auto window = pelko::CreateMainWindow();
     pelko::Window& w = *window;
+    // Calls posted from other threads run at the next tick.
+    pelko::WindowThread thread([] {});
+    const auto log = pelko::StatusLogFromEnvironment();
+    pelko::StatusLine status(
+        [&](const pelko::Text& text) {
+            w.SetText(Control::标签_状态, text);
+            if (log) log(text);
+        },
+        [&] { return w.GetText(Control::编辑框_间隔时间); }, pelko::WallClockMs);
+    pelko::TestPushButton testPush(w, thread, status);
+    // The locked 保存设置 is the record of monitoring.
+    auto monitoring = [&] { status.SetMonitoring(w.IsDisabled(Control::按钮_保存设置)); };
     pelko::WindowEvents events{
-        .created = [&] { pelko::LoadSettings(w); },
+        .created = [&] { pelko::LoadSettings(w); w.SetText(Control::标签_状态, status.Current()); },
         .restoreDefaults = [&] { pelko::RestoreDefaults(w); },
         .saveSettings = [&] { pelko::SaveSettings(w); },
-        .toggleMonitoring = [&] { pelko::ToggleMonitoring(w); },
+        .toggleMonitoring =
+            [&] {
+                status.SetMonitoring(!w.IsDisabled(Control::按钮_保存设置));
+                pelko::ToggleMonitoring(w, status);
+                monitoring();
+            },
+        .testPush = [&] { testPush.Click(); },
+        .everySecond =
+            [&] {
+                thread.Drain();
+                monitoring();
+                status.Tick();
+            },
     };
     return window->Run(events);
 }

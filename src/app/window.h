@@ -9,9 +9,11 @@
 
 namespace pelko {
 
-// The four events the window raises.
+// The events the window raises: its creation, the clicks, and `everySecond`
+// once a second while the message loop runs.
 struct WindowEvents {
     std::function<void()> created, restoreDefaults, saveSettings, toggleMonitoring;
+    std::function<void()> testPush, everySecond;
 };
 
 // Run shows the window, raises `created`, runs the message loop until the

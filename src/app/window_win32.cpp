@@ -22,6 +22,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"PelkoMonitorMainWindow";
 constexpr int kFirstId = 100;  // control ids: kFirstId + row of the layout
+constexpr UINT_PTR kSecondTimer = 1;
 
 std::wstring Wide(const Text& text) {
     std::u16string u = AnsiToUtf16(text);
@@ -108,7 +109,16 @@ public:
 
     Text GetText(Control box) override { return ReadText(Handle(box)); }
     void SetText(Control box, const Text& text) override {
-        if (HWND h = Handle(box)) SetWindowTextW(h, Wide(text).c_str());
+        HWND h = Handle(box);
+        if (!h) return;
+        if (box != Control::标签_状态) {
+            SetWindowTextW(h, Wide(text).c_str());
+            return;
+        }
+        // A static control breaks its lines at CR LF.
+        Text lines;
+        for (char c : text) lines += c == '\n' ? Text("\r\n") : Text(1, c);
+        SetWindowTextW(h, Wide(lines).c_str());
     }
     Text GetCaption(Control button) override { return ReadText(Handle(button)); }
     void SetCaption(Control button, const Text& caption) override { SetText(button, caption); }
@@ -215,6 +225,7 @@ public:
         ShowWindow(hwnd_, SW_SHOWNORMAL);
         UpdateWindow(hwnd_);
         SetFocus(Handle(Control::编辑框_关键词));
+        SetTimer(hwnd_, kSecondTimer, 1000, nullptr);
 
         MSG msg;
         int code = 0;
@@ -296,6 +307,10 @@ private:
                 cls = L"STATIC";
                 style |= SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
                 break;
+            case ControlKind::StatusText:
+                cls = L"STATIC";
+                style |= SS_LEFT | SS_NOPREFIX;
+                break;
             case ControlKind::Button:
                 cls = L"BUTTON";
                 style |= BS_PUSHBUTTON | WS_TABSTOP;
@@ -347,7 +362,9 @@ private:
     bool IsLabelOrGroup(HWND h) const {
         const auto rows = LayoutRows();
         for (size_t i = 0; i < controls_.size(); ++i)
-            if (controls_[i] == h) return rows[i].kind == ControlKind::Label || rows[i].kind == ControlKind::GroupBox;
+            if (controls_[i] == h)
+                return rows[i].kind == ControlKind::Label || rows[i].kind == ControlKind::StatusText ||
+                       rows[i].kind == ControlKind::GroupBox;
         return false;
     }
 
@@ -378,7 +395,14 @@ private:
         case 0x02E0:  // WM_DPICHANGED
             OnDpiChanged(HIWORD(w), *reinterpret_cast<const RECT*>(l));
             return 0;
+        case WM_TIMER:
+            if (w == kSecondTimer && events_.everySecond) {
+                std::function<void()> tick = events_.everySecond;
+                tick();
+            }
+            return 0;
         case WM_CLOSE:
+            KillTimer(hwnd_, kSecondTimer);
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
