@@ -90,6 +90,11 @@ public:
         else Reload();
     }
     bool IsClosed() override { return closed_ || StopRequested(); }
+    void ShowMessage(const Text& text) override {
+        Text out = "pelko-monitor: " + AnsiToUtf8(text) + "\n";
+        std::fwrite(out.data(), 1, out.size(), stderr);
+        std::fflush(stderr);
+    }
 
     void OnPassDone(const PassSummary& s) override {
         Text asked;
@@ -145,7 +150,8 @@ int RunHeadless(const HeadlessOptions& options) {
     HeadlessWindow window(options.once);
     PrintLine("pelko-monitor " PELKO_VERSION " running without a window; settings from " + ConfigPath());
     ToggleMonitoring(window, window);
-    return 0;
+    // Monitoring that never began was refused (another monitor holds the folder).
+    return CompareText(window.GetCaption(Control::按钮_开始监控), "开始监控") == 0 ? 3 : 0;
 }
 
 }  // namespace pelko

@@ -21,6 +21,7 @@ constexpr Binding kBindings[] = {
     {"关键词", Control::编辑框_关键词},     {"扫描数量", Control::编辑框_扫描数量},
     {"间隔时间", Control::编辑框_间隔时间}, {"分割符号", Control::编辑框_分割符号},
     {"推送", Control::编辑框_推送},         {"Server酱", Control::编辑框_Server酱},
+    {"钉钉加签", Control::编辑框_钉钉加签},
 };
 
 }  // namespace
@@ -48,6 +49,7 @@ void RestoreDefaults(Window& window) {
     window.SetText(Control::编辑框_分割符号, "#");
     window.SetText(Control::编辑框_推送, "");
     window.SetText(Control::编辑框_Server酱, "");
+    window.SetText(Control::编辑框_钉钉加签, "");
 }
 
 }  // namespace pelko

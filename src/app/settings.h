@@ -1,4 +1,4 @@
-// The six settings: the boxes of the window and section "Pelko" of ConfigPath().
+// The settings: the boxes of the window and section "Pelko" of ConfigPath().
 #pragma once
 
 #include "monitor/window.h"

@@ -9,6 +9,7 @@
 #include <FL/Fl_Scrollbar.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Editor.H>
+#include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
@@ -220,6 +221,8 @@ public:
         Fl_Widget* w = Widget(control);
         return w && !w->active();
     }
+
+    void ShowMessage(const Text& text) override { fl_alert("%s", AnsiToUtf8(text).c_str()); }
 
     void ProcessEvents() override {
         if (!closed_) Fl::check();

@@ -157,18 +157,23 @@ bool WorkerWindow::IsClosed() {
     return closed;
 }
 
+void WorkerWindow::ShowMessage(const Text& text) {
+    thread_.Call([&] { window_.ShowMessage(text); });
+}
+
 MonitorRunner::MonitorRunner(Window& window, WindowThread& thread, std::function<void()> cancelRequests)
     : window_(window), thread_(thread), cancelRequests_(std::move(cancelRequests)) {}
 
 void MonitorRunner::Toggle() {
+    // A worker still finishing a stopped loop ends before a new one starts,
+    // so its end does not release what the new one holds.
+    if (!running_.load() || stop_.IsSet()) Join();
     if (!StartOrStopMonitoring(window_)) {
         // Stopped: caption and controls are idle again already.
         stop_.Set();
         if (cancelRequests_) cancelRequests_();
         return;
     }
-    // A worker still finishing a stopped loop ends before the new one starts.
-    Join();
     stop_.Reset();
     running_.store(true);
     thread_handle_ = std::thread([this] {

@@ -84,6 +84,7 @@ public:
     void ProcessEvents() override {}
     void WaitDispatching(int64_t due100ns) override;
     bool IsClosed() override;
+    void ShowMessage(const Text& text) override;
 
 private:
     Window& window_;

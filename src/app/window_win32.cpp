@@ -130,6 +130,10 @@ public:
         return h && !IsWindowEnabled(h);
     }
 
+    void ShowMessage(const Text& text) override {
+        MessageBoxW(hwnd_, Wide(text).c_str(), Wide("Pelko爆料监控").c_str(), MB_OK | MB_ICONWARNING);
+    }
+
     void ProcessEvents() override {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {

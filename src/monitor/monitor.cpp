@@ -7,6 +7,7 @@
 #include "config/services.h"
 #include "monitor/deliveries.h"
 #include "monitor/feed.h"
+#include "monitor/instance_lock.h"
 #include "monitor/outbox.h"
 #include "monitor/store.h"
 
@@ -81,8 +82,11 @@ bool StartOrStopMonitoring(Window& window) {
         // The loop further out ends when it next looks at the window.
         window.SetCaption(Control::按钮_开始监控, kIdleCaption);
         SetLocked(window, false);
+        ReleaseMonitorLock();
         return false;
     }
+    // Refused when another monitor holds the folder; the window says so.
+    if (!AcquireMonitorLock(window)) return false;
     window.SetCaption(Control::按钮_开始监控, kBusyCaption);
     SetLocked(window, true);
     g_toldNoTarget = false;
@@ -90,6 +94,10 @@ bool StartOrStopMonitoring(Window& window) {
 }
 
 void RunMonitorLoop(Window& window, PassObserver& observer) {
+    // However the loop ends, nothing monitors any more.
+    struct Unlock {
+        ~Unlock() { ReleaseMonitorLock(); }
+    } unlock;
     for (;;) {
         if (!window.IsDisabled(Control::按钮_保存设置) || window.IsClosed()) return;
         Text keywords = window.GetText(Control::编辑框_关键词);

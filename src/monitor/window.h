@@ -53,6 +53,9 @@ public:
     // True once the user has closed the window (or a headless run was told
     // to end): the monitor loop then ends instead of starting another pass.
     virtual bool IsClosed() = 0;
+    // Tells the user something that needs an answer before anything goes on
+    // (a message box; a windowless run prints it on stderr).
+    virtual void ShowMessage(const Text& text) = 0;
 };
 
 }  // namespace pelko

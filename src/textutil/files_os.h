@@ -24,4 +24,14 @@ struct FileStamp {
 };
 bool StatFile(const Text& path, FileStamp& out);
 
+// An exclusive lock on a file of its own (created when missing, never
+// removed), taken without waiting.  The system drops it when the handle is
+// released or the process ends, however it ends, so a killed holder leaves
+// no stale lock.  Busy: another handle holds it, in this process or another.
+// Unavailable: the file can be neither created nor opened.
+enum class LockResult { Held, Busy, Unavailable };
+using LockHandle = intptr_t;
+LockResult LockFileExclusive(const Text& path, LockHandle& out);
+void UnlockFile(LockHandle handle);
+
 }  // namespace pelko::os

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -198,6 +199,31 @@ bool StatFile(const Text& path, FileStamp& out) {
     out.mtimeNs = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + static_cast<uint64_t>(st.st_mtim.tv_nsec);
     out.inode = static_cast<uint64_t>(st.st_ino);
     return true;
+}
+
+LockResult LockFileExclusive(const Text& path, LockHandle& out) {
+    const std::string native = NativePath(path);
+    int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // In a read-only folder an existing lock file still locks.
+    if (fd < 0) fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return LockResult::Unavailable;
+    // flock, not fcntl: its lock belongs to this descriptor, so it neither
+    // vanishes when another descriptor of the file is closed nor lets a
+    // second descriptor of the same process in.
+    int rc;
+    do rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return busy ? LockResult::Busy : LockResult::Unavailable;
+    }
+    out = fd;
+    return LockResult::Held;
+}
+
+void UnlockFile(LockHandle handle) {
+    if (handle >= 0) ::close(static_cast<int>(handle));
 }
 
 }  // namespace pelko::os

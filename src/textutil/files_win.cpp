@@ -213,4 +213,30 @@ bool StatFile(const Text& path, FileStamp& out) {
     return true;
 }
 
+LockResult LockFileExclusive(const Text& path, LockHandle& out) {
+    const std::wstring name = Wide(path);
+    // Others may open the file; the byte-range lock is what excludes them.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // In a read-only folder an existing lock file still locks.
+    if (h == INVALID_HANDLE_VALUE)
+        h = CreateFileW(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LockResult::Unavailable;
+    OVERLAPPED at{};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD error = GetLastError();
+        CloseHandle(h);
+        return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? LockResult::Busy
+                                                                          : LockResult::Unavailable;
+    }
+    out = reinterpret_cast<LockHandle>(h);
+    return LockResult::Held;
+}
+
+void UnlockFile(LockHandle handle) {
+    // Closing the handle drops its lock.
+    if (handle != -1 && handle != 0) CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
 }  // namespace pelko::os

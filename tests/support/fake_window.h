@@ -32,6 +32,7 @@ public:
     }
     bool IsClosed() override { return closed; }
     void OnPassDone(const PassSummary& s) override { passes.push_back(s); }
+    void ShowMessage(const Text& text) override { messages.push_back(text); }
 
     // Events queued here run at the next dispatch, as clicks would.
     std::vector<std::function<void(FakeWindow&)>> pending;
@@ -40,6 +41,7 @@ public:
     std::map<Control, bool> disabled;
     std::vector<int64_t> waits;
     std::vector<PassSummary> passes;
+    std::vector<Text> messages;
     int dispatches = 0;
     bool closed = false;
 

@@ -17,11 +17,12 @@ namespace {
 
 using testing::FakeWindow;
 
-// The six boxes in file order, with the key each one is stored under.
+// The boxes in file order, with the key each one is stored under.
 const std::vector<std::pair<Control, Text>> kBoxes = {
     {Control::编辑框_关键词, "关键词"},     {Control::编辑框_扫描数量, "扫描数量"},
     {Control::编辑框_间隔时间, "间隔时间"}, {Control::编辑框_分割符号, "分割符号"},
     {Control::编辑框_推送, "推送"},         {Control::编辑框_Server酱, "Server酱"},
+    {Control::编辑框_钉钉加签, "钉钉加签"},
 };
 
 class SettingsTest : public ::testing::Test {
@@ -56,13 +57,14 @@ TEST_F(SettingsTest, LoadFillsOnlyTheKeysPresentInPelko) {
     EXPECT_EQ(window.texts[Control::编辑框_分割符号], "before-分割符号");
     EXPECT_EQ(window.texts[Control::编辑框_推送], "");
     EXPECT_EQ(window.texts[Control::编辑框_Server酱], "SCKEY");
+    EXPECT_EQ(window.texts[Control::编辑框_钉钉加签], "before-钉钉加签") << "a file saved before signing existed";
 }
 
-TEST_F(SettingsTest, SaveWritesAllSixKeysAsCodePage936WithEmptyValues) {
+TEST_F(SettingsTest, SaveWritesEveryKeyAsCodePage936WithEmptyValues) {
     RestoreDefaults(window);
     SaveSettings(window);
     EXPECT_EQ(dir.Read(u8"config.ini"),
-              "[Pelko]\r\n关键词=Drumvel#绝对值\r\n扫描数量=1\r\n间隔时间=3\r\n分割符号=#\r\n推送=\r\nServer酱=\r\n");
+              "[Pelko]\r\n关键词=Drumvel#绝对值\r\n扫描数量=1\r\n间隔时间=3\r\n分割符号=#\r\n推送=\r\nServer酱=\r\n钉钉加签=\r\n");
     // The bytes themselves, not only the literal: 关键词 in code page 936.
     EXPECT_NE(dir.Read(u8"config.ini").find("\xB9\xD8\xBC\xFC\xB4\xCA="), std::string::npos);
 }
@@ -90,8 +92,8 @@ TEST_F(SettingsTest, SaveKeepsOtherSectionsAndReplacesOldValues) {
 }
 
 // One replacement of the file must give exactly the bytes that writing the
-// six keys one by one gives, whatever the file held before.
-TEST_F(SettingsTest, SaveInOneWriteGivesTheBytesOfSixSingleWrites) {
+// keys one by one gives, whatever the file held before.
+TEST_F(SettingsTest, SaveInOneWriteGivesTheBytesOfSingleWrites) {
     const std::string kPadding = "[Padding]\r\n" + std::string(3000, 'p') + "=1\r\n";
     const struct {
         const char* what;
@@ -135,7 +137,7 @@ TEST_F(SettingsTest, LongKeywordTextIsSavedWholeButLoadsTruncated) {
     EXPECT_EQ(next.texts[Control::编辑框_关键词], keywords.substr(0, 10239));
 }
 
-TEST_F(SettingsTest, RestoreDefaultsSetsTheSixBoxesAndSavesNothing) {
+TEST_F(SettingsTest, RestoreDefaultsSetsEveryBoxAndSavesNothing) {
     FillBoxes(window, "x-");
     window.texts[Control::按钮_开始监控] = "停止监控";
     RestoreDefaults(window);
@@ -145,6 +147,7 @@ TEST_F(SettingsTest, RestoreDefaultsSetsTheSixBoxesAndSavesNothing) {
     EXPECT_EQ(window.texts[Control::编辑框_分割符号], "#");
     EXPECT_EQ(window.texts[Control::编辑框_推送], "");
     EXPECT_EQ(window.texts[Control::编辑框_Server酱], "");
+    EXPECT_EQ(window.texts[Control::编辑框_钉钉加签], "");
     EXPECT_EQ(window.texts[Control::按钮_开始监控], "停止监控");
     EXPECT_FALSE(dir.Exists(u8"config.ini"));
 }
