@@ -84,7 +84,7 @@ void StatusLine::SetMonitoring(bool monitoring) {
         keywordFailure_.clear();
         serviceFailure_[0].clear();
         serviceFailure_[1].clear();
-        testPush_.reset();
+        testPush_.clear();
     }
     inPass_ = false;
     Update();
@@ -93,20 +93,16 @@ void StatusLine::SetMonitoring(bool monitoring) {
 void StatusLine::Tick() { Update(); }
 
 void StatusLine::OnTestPushStarted() {
-    testPush_ = Text("测试推送: 发送中…");
+    testPush_ = {"测试推送: 发送中…"};
     Update();
 }
 
 void StatusLine::OnTestPushDone(const std::vector<TestPushAnswer>& answers) {
-    if (answers.empty()) {
-        testPush_ = Text("测试推送: 钉钉和Server酱都未填写");
-    } else {
-        TextArray pieces;
-        for (const TestPushAnswer& a : answers)
-            pieces.push_back(a.who + (a.accepted ? Text(" 已送达") : ": " + a.reason));
-        testPush_ = JoinFitting(pieces, kStatusColumns - 10);
-        *testPush_ = "测试推送: " + *testPush_;
-    }
+    // A line for each target: a service's reason is worth reading whole.
+    testPush_.clear();
+    for (const TestPushAnswer& a : answers)
+        testPush_.push_back("测试推送 " + a.who + (a.accepted ? Text(" 已送达") : ": " + a.reason));
+    if (testPush_.empty()) testPush_.push_back("测试推送: 钉钉和Server酱都未填写");
     Update();
 }
 
@@ -190,7 +186,7 @@ Text StatusLine::FirstLine() const {
 }
 
 Text StatusLine::SecondLine() const {
-    if (testPush_) return FitColumns(*testPush_, kStatusColumns);
+    if (!testPush_.empty()) return FitColumns(testPush_.back(), kStatusColumns);
     TextArray pieces;
     if (noTarget_) pieces.push_back("未设推送目标, 新爆料只记下");
     if (!keywordFailure_.empty()) pieces.push_back(keywordFailure_);
@@ -200,6 +196,8 @@ Text StatusLine::SecondLine() const {
 }
 
 Text StatusLine::Current() const {
+    // Two answers of a test push take both lines.
+    if (testPush_.size() > 1) return FitColumns(testPush_[0], kStatusColumns) + "\n" + SecondLine();
     const Text second = SecondLine();
     return second.empty() ? FirstLine() : FirstLine() + "\n" + second;
 }

@@ -71,7 +71,7 @@ private:
     int waiting_ = 0;
     Text keywordFailure_, passKeywordFailure_;  // the last pass's, the running one's
     Text serviceFailure_[2];                    // by PushTarget
-    std::optional<Text> testPush_;              // its answers, while they are news
+    TextArray testPush_;  // the test push's lines, while they are news
 };
 
 // With PELKO_STATUS_LOG set to a file name, every status text is appended

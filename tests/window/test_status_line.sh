@@ -55,13 +55,14 @@ start_app
 
 # Waits for a status text holding the fixed string $1.
 expect_status() {
-  wait_for "grep -qF -- \"\$1\" \"\$STATUS\" 2>/dev/null" "${2:-15}" ||
-    fail "no status text with '$1'; the texts were:$(sed 's/^/\n  /' "$STATUS" 2>/dev/null)"
+  local want=$1
+  wait_for 'grep -qF -- "$want" "$STATUS" 2>/dev/null' "${2:-15}" ||
+    fail "no status text with '$want'; the texts were:$(sed 's/^/\n  /' "$STATUS" 2>/dev/null)"
 }
 
 expect_status "未在监控" 5
 click testpush
-expect_status "测试推送: 钉钉 TOKE…: 310000 keywords not in content；Server酱 SCKE… 已送达"
+expect_status "测试推送 钉钉 TOKE…: 310000 keywords not in content | 测试推送 Server酱 SCKE… 已送达"
 [ "$(grep -c '^POST' "$REQUESTS")" -eq 2 ] || fail "测试推送 made $(grep -c '^POST' "$REQUESTS") pushes, not 2"
 grep -q '^GET' "$REQUESTS" && fail "测试推送 asked the list API"
 

@@ -185,7 +185,15 @@ TEST(StatusLineTest, SaysWhatMonitoringDidAndMet) {
              f.line.OnTestPushDone({{PushTarget::DingTalk, "钉钉 abcd…", true, ""},
                                     {PushTarget::ServerChan, "Server酱 SCT1…", false, "HTTP 404"}});
          },
-         "未在监控\n测试推送: 钉钉 abcd… 已送达；Server酱 SCT1…: HTTP 404"},
+         "测试推送 钉钉 abcd… 已送达\n测试推送 Server酱 SCT1…: HTTP 404"},
+        {"test push to one target, after a stop",
+         [](Fixture& f) {
+             f.line.SetMonitoring(true);
+             f.line.OnPassDone(Summary(1, 0, 0, 0, 0));
+             f.line.SetMonitoring(false);
+             f.line.OnTestPushDone({{PushTarget::DingTalk, "钉钉 abcd…", false, "310000 keywords not in content"}});
+         },
+         "已停止 " + done + " 关键词1 行0 新0 送达0 待发0\n测试推送 钉钉 abcd…: 310000 keywords not in content"},
         {"test push under way", [](Fixture& f) { f.line.OnTestPushStarted(); }, "未在监控\n测试推送: 发送中…"},
         {"test push without targets", [](Fixture& f) { f.line.OnTestPushDone({}); },
          "未在监控\n测试推送: 钉钉和Server酱都未填写"},
