@@ -174,15 +174,17 @@ Text StatusLine::FirstLine() const {
     if (s.failedKeywords) line += "(失败" + ToText(s.failedKeywords) + ")";
     line += " 行" + ToText(s.rows) + " 新" + ToText(s.newReports) + " 送达" + ToText(s.accepted) + " 待发" +
             ToText(waiting_);
+    // The countdown is never the part cut off.
+    Text tail;
     if (monitoring_) {
         if (inPass_) {
-            line += " · 查询中…";
+            tail = " 查询中…";
         } else {
             const int64_t left = nextPassMs_ - clock_();
-            line += " · 下轮 " + DurationText(left > 0 ? (left + 999) / 1000 : 0);
+            tail = " 下轮" + DurationText(left > 0 ? (left + 999) / 1000 : 0);
         }
     }
-    return FitColumns(line, kStatusColumns);
+    return FitColumns(line, kStatusColumns - Columns(tail)) + tail;
 }
 
 Text StatusLine::SecondLine() const {

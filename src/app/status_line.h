@@ -24,7 +24,7 @@ struct TestPushAnswer {
 
 // What fits one line of the window, counted in half-width columns (a
 // double-byte character takes two).
-inline constexpr int kStatusColumns = 56;
+inline constexpr int kStatusColumns = 54;
 
 // `text` cut to `columns`, ending in "…" when cut; never splits a character.
 Text FitColumns(const Text& text, int columns);

@@ -67,10 +67,10 @@ expect_status "测试推送 钉钉 TOKE…: 310000 keywords not in content | 测
 grep -q '^GET' "$REQUESTS" && fail "测试推送 asked the list API"
 
 click toggle
-expect_status "关键词1 行1 新1 送达1 待发1 · 下轮 30秒"
+expect_status "关键词1 行1 新1 送达1 待发1 下轮30秒"
 expect_status "钉钉: 310000 keywords not in content"
 # The countdown moves once a second.
-expect_status "下轮 27秒" 10
+expect_status "下轮27秒" 10
 keep_screenshot status
 click toggle
 expect_status "已停止 "

@@ -71,7 +71,7 @@ TEST(StatusLineTest, SaysWhatMonitoringDidAndMet) {
              f.line.SetMonitoring(true);
              f.line.OnPassDone(Summary(2, 20, 3, 5, 1));
          },
-         done + " 关键词2 行20 新3 送达5 待发1 · 下轮 25秒"},
+         done + " 关键词2 行20 新3 送达5 待发1 下轮25秒"},
         {"the countdown moves with the clock",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
@@ -79,14 +79,14 @@ TEST(StatusLineTest, SaysWhatMonitoringDidAndMet) {
              f.now += 10400;
              f.line.Tick();
          },
-         done + " 关键词1 行0 新0 送达0 待发0 · 下轮 15秒"},
+         done + " 关键词1 行0 新0 送达0 待发0 下轮15秒"},
         {"a pause box below one second waits one",
          [](Fixture& f) {
              f.interval = "0";
              f.line.SetMonitoring(true);
              f.line.OnPassDone(Summary(1, 0, 0, 0, 0));
          },
-         done + " 关键词1 行0 新0 送达0 待发0 · 下轮 1秒"},
+         done + " 关键词1 行0 新0 送达0 待发0 下轮1秒"},
         {"long pauses in minutes and hours",
          [](Fixture& f) {
              f.interval = "7260";
@@ -95,28 +95,28 @@ TEST(StatusLineTest, SaysWhatMonitoringDidAndMet) {
              f.now += 3 * 60 * 1000;
              f.line.Tick();
          },
-         done + " 关键词1 行0 新0 送达0 待发0 · 下轮 1时58分"},
+         done + " 关键词1 行0 新0 送达0 待发0 下轮1时58分"},
         {"the next pass under way keeps the last numbers",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
              f.line.OnPassDone(Summary(2, 20, 3, 5, 1));
              f.line.OnPassStart({"a", "b"});
          },
-         done + " 关键词2 行20 新3 送达5 待发1 · 查询中…"},
+         done + " 关键词2 行20 新3 送达5 待发1 查询中…"},
         {"the outbox count follows every change",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
              f.line.OnPassDone(Summary(2, 20, 3, 5, 1));
              f.line.OnOutboxChanged(0);
          },
-         done + " 关键词2 行20 新3 送达5 待发0 · 下轮 25秒"},
+         done + " 关键词2 行20 新3 送达5 待发0 下轮25秒"},
         {"a refused push, with the service's reason",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
              f.line.OnDeliveryFailed(Delivery(PushTarget::DingTalk, "310000 keywords not in content"));
              f.line.OnPassDone(Summary(1, 1, 1, 1, 1));
          },
-         done + " 关键词1 行1 新1 送达1 待发1 · 下轮 25秒\n钉钉: 310000 keywords not in content"},
+         done + " 关键词1 行1 新1 送达1 待发1 下轮25秒\n钉钉: 310000 keywords not in content"},
         {"a failure is over once that service takes the delivery",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
@@ -125,14 +125,14 @@ TEST(StatusLineTest, SaysWhatMonitoringDidAndMet) {
              f.line.OnPassDone(Summary(1, 1, 1, 0, 2));
              f.line.OnLateDelivery(Delivery(PushTarget::DingTalk, ""));
          },
-         done + " 关键词1 行1 新1 送达0 待发2 · 下轮 25秒\nServer酱: HTTP 502"},
+         done + " 关键词1 行1 新1 送达0 待发2 下轮25秒\nServer酱: HTTP 502"},
         {"an empty outbox clears every failure",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
              f.line.OnDeliveryFailed(Delivery(PushTarget::ServerChan, "HTTP 502"));
              f.line.OnPassDone(Summary(1, 0, 0, 1, 0));
          },
-         done + " 关键词1 行0 新0 送达1 待发0 · 下轮 25秒"},
+         done + " 关键词1 行0 新0 送达1 待发0 下轮25秒"},
         {"failed keywords: counted, the first one named",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
@@ -141,7 +141,7 @@ TEST(StatusLineTest, SaysWhatMonitoringDidAndMet) {
              f.line.OnKeywordFailed("牛奶", "HTTP 502");
              f.line.OnPassDone(Summary(2, 0, 0, 0, 0, 2));
          },
-         done + " 关键词2(失败2) 行0 新0 送达0 待发0 · 下轮 25秒\n列表 显卡: HTTP 502"},
+         done + " 关键词2(失败2) 行0 新0 送达0 待发0 下轮25秒\n列表 显卡: HTTP 502"},
         {"held",
          [](Fixture& f) {
              f.line.SetMonitoring(true);
