@@ -5,10 +5,13 @@
 #include "app/console.h"
 #include "app/headless.h"
 #include "app/settings.h"
+#include "app/status_line.h"
+#include "app/test_push.h"
 #include "app/window.h"
 #include "app/window_thread.h"
-#include "http/cancel.h"
 #include "config/paths.h"
+#include "http/cancel.h"
+#include "monitor/deliveries.h"
 #include "monitor/monitor.h"
 #include "textutil/codepage.h"
 #include "textutil/files_os.h"
@@ -54,15 +57,37 @@ int UsageError(const pelko::Text& message) {
 // while they wait on the network; the worker reaches the widgets through
 // `thread`, which the window drains whenever the worker wakes it.
 int RunWindow() {
+    using pelko::Control;
     auto window = pelko::CreateMainWindow();
     pelko::Window& w = *window;
     pelko::WindowThread thread([&] { window->Wake(); });
-    pelko::MonitorRunner runner(w, thread, pelko::NoObserver(), pelko::CancelRequests, pelko::ResumeRequests);
+    const auto log = pelko::StatusLogFromEnvironment();
+    pelko::StatusLine status(
+        [&](const pelko::Text& text) {
+            w.SetText(Control::标签_状态, text);
+            if (log) log(text);
+        },
+        [&] { return w.GetText(Control::编辑框_间隔时间); }, pelko::WallClockMs);
+    pelko::TestPushButton testPush(w, thread, status);
+    // The worker's events reach the status line on the window thread.
+    pelko::MonitorRunner runner(w, thread, status, pelko::CancelRequests, pelko::ResumeRequests);
+    // The locked 保存设置 is the record of monitoring.
+    auto monitoring = [&] { status.SetMonitoring(w.IsDisabled(Control::按钮_保存设置)); };
     pelko::WindowEvents events{
-        .created = [&] { pelko::LoadSettings(w); },
+        .created = [&] { pelko::LoadSettings(w); w.SetText(Control::标签_状态, status.Current()); },
         .restoreDefaults = [&] { pelko::RestoreDefaults(w); },
         .saveSettings = [&] { pelko::SaveSettings(w); },
-        .toggleMonitoring = [&] { runner.Toggle(); },
+        .toggleMonitoring =
+            [&] {
+                runner.Toggle();
+                monitoring();
+            },
+        .testPush = [&] { testPush.Click(); },
+        .everySecond =
+            [&] {
+                monitoring();
+                status.Tick();
+            },
         .closing = [&] { runner.Shutdown(); },
         .woken = [&] { thread.Drain(); },
     };

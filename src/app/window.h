@@ -9,11 +9,12 @@
 
 namespace pelko {
 
-// The events the window raises: the four of its controls, `closing` when
-// the user closes it (before any control is destroyed) and `woken` after a
-// Wake.
+// The events the window raises: its creation, the clicks, `everySecond` once
+// a second while the message loop runs, `closing` when the user closes it
+// (before any control is destroyed) and `woken` after a Wake.
 struct WindowEvents {
     std::function<void()> created, restoreDefaults, saveSettings, toggleMonitoring;
+    std::function<void()> testPush, everySecond;
     std::function<void()> closing, woken;
 };
 

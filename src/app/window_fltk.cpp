@@ -200,9 +200,17 @@ public:
             editor->buffer_.text(utf8.c_str());
         } else if (auto* input = dynamic_cast<Fl_Input*>(w)) {
             input->value(utf8.c_str());
+        } else if (box == Control::标签_状态) {
+            // "@" would start one of FLTK's label symbols; "@@" draws it.
+            Text escaped;
+            for (char c : utf8) escaped += c == '@' ? Text("@@") : Text(1, c);
+            w->copy_label(escaped.c_str());
         } else {
             w->copy_label(utf8.c_str());
         }
+        // A label draws on its parent's background; a shorter text must not
+        // leave the old one's pixels behind.
+        if (w->box() == FL_NO_BOX && window_) window_->damage(FL_DAMAGE_ALL, w->x(), w->y(), w->w(), w->h());
         w->redraw();
     }
     Text GetCaption(Control button) override { return GetText(button); }
@@ -252,7 +260,9 @@ public:
         FixLegacyTitle();
         if (events_.created) events_.created();
         awake_.store(true);
+        Fl::add_timeout(1.0, OnSecond, this);
         while (!closed_ && Fl::first_window()) Fl::wait(1e20);
+        Fl::remove_timeout(OnSecond, this);
         awake_.store(false);
         closed_ = true;
         Fl::unlock();
@@ -364,6 +374,13 @@ private:
                 widget = e;
                 break;
             }
+            case ControlKind::StatusText: {
+                auto* b = new Fl_Box(FL_NO_BOX, x, y, w, h, nullptr);
+                b->copy_label(text);
+                b->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+                widget = b;
+                break;
+            }
             case ControlKind::Button: {
                 auto* b = new Fl_Button(x, y, w, h, nullptr);
                 b->copy_label(text);
@@ -390,6 +407,12 @@ private:
                 if (fn) fn();
             },
             targets_.back().get());
+    }
+
+    static void OnSecond(void* data) {
+        auto* self = static_cast<FltkMainWindow*>(data);
+        Fl::repeat_timeout(1.0, OnSecond, data);
+        if (self->events_.everySecond) self->events_.everySecond();
     }
 
     static void OnClose(Fl_Widget* w, void* data) {

@@ -13,7 +13,7 @@ constexpr ControlRow kRows[] = {
     {C::分组框1, K::GroupBox, {}, {8, 9, 352, 184}, "关键词监控"},
     {C::编辑框_关键词, K::MultiLineEditBox, C::分组框1, {8, 24, 336, 144}, ""},
 
-    {C::分组框2, K::GroupBox, {}, {8, 201, 352, 207}, "监控设置"},
+    {C::分组框2, K::GroupBox, {}, {8, 201, 352, 238}, "监控设置"},
     {C::透明标签2, K::Label, C::分组框2, {16, 20, 32, 24}, "数量:"},
     {C::编辑框_扫描数量, K::NumberBox, C::分组框2, {64, 20, 136, 24}, ""},
     {C::透明标签3, K::Label, C::分组框2, {16, 53, 32, 24}, "间隔:"},
@@ -24,11 +24,17 @@ constexpr ControlRow kRows[] = {
     {C::按钮_保存设置, K::Button, C::分组框2, {224, 52, 108, 24}, "保存设置", &WindowEvents::saveSettings},
     {C::按钮_开始监控, K::Button, C::分组框2, {224, 86, 108, 24}, "开始监控", &WindowEvents::toggleMonitoring},
 
-    {C::分组框3, K::GroupBox, C::分组框2, {4, 123, 344, 80}, "推送设置"},
+    {C::分组框3, K::GroupBox, C::分组框2, {4, 123, 344, 111}, "推送设置"},
     {C::透明标签5, K::Label, C::分组框3, {14, 17, 60, 24}, "钉钉推送:"},
     {C::编辑框_推送, K::EditBox, C::分组框3, {79, 17, 251, 24}, ""},
     {C::透明标签1, K::Label, C::分组框3, {14, 48, 60, 24}, "Server酱:"},
     {C::编辑框_Server酱, K::EditBox, C::分组框3, {79, 48, 251, 24}, ""},
+    {C::透明标签6, K::Label, C::分组框3, {14, 79, 60, 24}, "钉钉加签:"},
+    {C::编辑框_钉钉加签, K::EditBox, C::分组框3, {79, 79, 165, 24}, ""},
+    {C::按钮_测试推送, K::Button, C::分组框3, {250, 79, 80, 24}, "测试推送", &WindowEvents::testPush},
+
+    // Below everything, so nothing above moves when it appears.
+    {C::标签_状态, K::StatusText, {}, {8, 443, 352, 36}, ""},
 };
 
 constexpr int kClientMargin = 4;

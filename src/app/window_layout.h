@@ -21,6 +21,7 @@ enum class ControlKind {
     MultiLineEditBox,  // wraps at its width, vertical scroll bar, Enter breaks the line
     NumberBox,         // one line, centred; only "-" and digits, rewritten on leaving
     Button,
+    StatusText,        // up to two lines set by the program, from the top left
 };
 
 // Pixels at 96 dpi.  A row's rectangle is relative to the group box it sits

@@ -24,6 +24,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"PelkoMonitorMainWindow";
 constexpr int kFirstId = 100;  // control ids: kFirstId + row of the layout
 constexpr UINT kWakeMessage = WM_APP + 1;
+constexpr UINT_PTR kSecondTimer = 1;
 
 std::wstring Wide(const Text& text) {
     std::u16string u = AnsiToUtf16(text);
@@ -110,7 +111,16 @@ public:
 
     Text GetText(Control box) override { return ReadText(Handle(box)); }
     void SetText(Control box, const Text& text) override {
-        if (HWND h = Handle(box)) SetWindowTextW(h, Wide(text).c_str());
+        HWND h = Handle(box);
+        if (!h) return;
+        if (box != Control::标签_状态) {
+            SetWindowTextW(h, Wide(text).c_str());
+            return;
+        }
+        // A static control breaks its lines at CR LF.
+        Text lines;
+        for (char c : text) lines += c == '\n' ? Text("\r\n") : Text(1, c);
+        SetWindowTextW(h, Wide(lines).c_str());
     }
     Text GetCaption(Control button) override { return ReadText(Handle(button)); }
     void SetCaption(Control button, const Text& caption) override { SetText(button, caption); }
@@ -226,6 +236,7 @@ public:
         ShowWindow(hwnd_, SW_SHOWNORMAL);
         UpdateWindow(hwnd_);
         SetFocus(Handle(Control::编辑框_关键词));
+        SetTimer(hwnd_, kSecondTimer, 1000, nullptr);
 
         MSG msg;
         int code = 0;
@@ -307,6 +318,10 @@ private:
                 cls = L"STATIC";
                 style |= SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
                 break;
+            case ControlKind::StatusText:
+                cls = L"STATIC";
+                style |= SS_LEFT | SS_NOPREFIX;
+                break;
             case ControlKind::Button:
                 cls = L"BUTTON";
                 style |= BS_PUSHBUTTON | WS_TABSTOP;
@@ -358,7 +373,9 @@ private:
     bool IsLabelOrGroup(HWND h) const {
         const auto rows = LayoutRows();
         for (size_t i = 0; i < controls_.size(); ++i)
-            if (controls_[i] == h) return rows[i].kind == ControlKind::Label || rows[i].kind == ControlKind::GroupBox;
+            if (controls_[i] == h)
+                return rows[i].kind == ControlKind::Label || rows[i].kind == ControlKind::StatusText ||
+                       rows[i].kind == ControlKind::GroupBox;
         return false;
     }
 
@@ -392,7 +409,14 @@ private:
         case kWakeMessage:
             if (events_.woken) events_.woken();
             return 0;
+        case WM_TIMER:
+            if (w == kSecondTimer && events_.everySecond) {
+                std::function<void()> tick = events_.everySecond;
+                tick();
+            }
+            return 0;
         case WM_CLOSE:
+            KillTimer(hwnd_, kSecondTimer);
             if (!closing_) {
                 closing_ = true;
                 // Before any control goes: work that reads them ends first.

@@ -24,6 +24,7 @@ const char kBusyCaption[] = "停止监控";
 constexpr Control kLockedControls[] = {
     Control::编辑框_关键词, Control::编辑框_扫描数量, Control::编辑框_间隔时间, Control::编辑框_分割符号,
     Control::编辑框_推送,   Control::按钮_保存设置,   Control::按钮_恢复默认,   Control::编辑框_Server酱,
+    Control::编辑框_钉钉加签, Control::按钮_测试推送,
 };
 
 void SetLocked(Window& window, bool locked) {

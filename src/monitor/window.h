@@ -28,6 +28,9 @@ enum class Control {
     透明标签1,
     编辑框_Server酱,
     编辑框_钉钉加签,  // the signing secret of a DingTalk robot; empty: unsigned
+    透明标签6,
+    按钮_测试推送,
+    标签_状态,  // the status line, set by the program only
 };
 
 class Window {

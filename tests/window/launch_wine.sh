@@ -5,9 +5,9 @@
 # Also sourced by scripts/test-windows for wine_prefix.
 
 CLICK_PAUSE=0.3  # for the click to be handled
-SCREEN_SIZE=640x520x24
+SCREEN_SIZE=640x600x24
 SHOT_SUFFIX="-win"
-PARK_POINTER="630 510"
+PARK_POINTER="630 590"
 CLIENT_X=53
 CLIENT_Y=72
 
@@ -19,7 +19,8 @@ wine_prefix() {
   # wine spells Windows file names in the host's character set: UTF-8, so
   # Chinese names reach the disk whole.
   export LC_ALL=C.UTF-8
-  if [ -f "$WINEPREFIX/.pelko-ready" ]; then return 0; fi
+  # The mark names the desktop height, so a prefix set up for another one is set up again.
+  if [ -f "$WINEPREFIX/.pelko-ready-600" ]; then return 0; fi
   mkdir -p "$WINEPREFIX"
   (unset DISPLAY; wineboot -i >/dev/null 2>&1) || { echo "wineboot could not set up $WINEPREFIX" >&2; return 1; }
   local face
@@ -28,9 +29,9 @@ wine_prefix() {
       /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d pelko /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v pelko /d 640x520 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v pelko /d 640x600 /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.pelko-ready"
+  touch "$WINEPREFIX/.pelko-ready-600"
 }
 
 # Defined only when sourced by a test (lib.sh sets TEST_NAME).
@@ -85,6 +86,6 @@ run_headless_once() { (cd "$APP_DIR" && wine ./pelko-monitor.exe --headless --on
 close_window() { click_at 356 -11; }
 
 # The whole window with its frame, one pixel of desktop around it.
-screenshot() { import -window root -crop 372x448+49+49 +repage "$1"; }
+screenshot() { import -window root -crop 372x519+49+49 +repage "$1"; }
 
 fi

@@ -80,6 +80,7 @@ TEST(WindowLayoutTest, EachButtonRaisesItsOwnEvent) {
     events.restoreDefaults = [&] { raised = "restoreDefaults"; };
     events.saveSettings = [&] { raised = "saveSettings"; };
     events.toggleMonitoring = [&] { raised = "toggleMonitoring"; };
+    events.testPush = [&] { raised = "testPush"; };
 
     const struct {
         Control button;
@@ -88,6 +89,7 @@ TEST(WindowLayoutTest, EachButtonRaisesItsOwnEvent) {
         {Control::按钮_恢复默认, "restoreDefaults"},
         {Control::按钮_保存设置, "saveSettings"},
         {Control::按钮_开始监控, "toggleMonitoring"},
+        {Control::按钮_测试推送, "testPush"},
     };
     for (const auto& c : kCases) {
         const ControlRow* row = FindRow(c.button);
@@ -110,18 +112,20 @@ TEST(WindowLayoutTest, GroupOffsetsAddUpAndTheWindowFitsTheRows) {
         Control control;
         LayoutRect client;
     } kCases[] = {
-        {Control::分组框2, {8, 201, 352, 207}},
+        {Control::分组框2, {8, 201, 352, 238}},
         {Control::编辑框_关键词, {16, 33, 336, 144}},
         {Control::按钮_开始监控, {232, 287, 108, 24}},
         {Control::编辑框_Server酱, {91, 372, 251, 24}},
+        {Control::按钮_测试推送, {262, 403, 80, 24}},
+        {Control::标签_状态, {8, 443, 352, 36}},
     };
     for (const auto& c : kCases) {
         const ControlRow* row = FindRow(c.control);
         ASSERT_NE(row, nullptr);
         EXPECT_EQ(ClientRect(*row), c.client) << Name(*row);
     }
-    EXPECT_EQ(WindowClientSize(), (LayoutSize{364, 412}));
-    EXPECT_EQ(WindowOuterSize(), (LayoutSize{370, 446}));
+    EXPECT_EQ(WindowClientSize(), (LayoutSize{364, 483}));
+    EXPECT_EQ(WindowOuterSize(), (LayoutSize{370, 517}));
     EXPECT_EQ(WindowTitle(), "Pelko爆料监控");
 }
 

@@ -122,6 +122,23 @@ TEST_F(PassTest, ItemsOfTheEarlierKeywordStayWhenALaterOneHasNoRows) {
     EXPECT_EQ(transport.To("/SCKEY.send").size(), 1u);
 }
 
+// The secret box is read at the push: set, the robot's address is signed.
+TEST_F(PassTest, TheSecretBoxSignsTheDingTalkPush) {
+    answers["k"] = FeedAnswer({{.mall = "m", .id = "1", .referrals = "r"}, {.mall = "m", .id = "2", .referrals = "r"}});
+    window.texts[Control::编辑框_钉钉加签] = "";
+    Pass("k");
+    ASSERT_EQ(transport.To("/robot/send").size(), 2u);
+    EXPECT_EQ(transport.To("/robot/send")[0].objectName, "/robot/send?access_token=TOKEN");
+    std::filesystem::remove(dir.path() / u8"已爆料商品.ini");
+    transport.requests.clear();
+    window.texts[Control::编辑框_钉钉加签] = " SEC ";
+    Pass("k");
+    for (const auto& r : transport.To("/robot/send")) {
+        EXPECT_NE(r.objectName.find("access_token=TOKEN&timestamp="), Text::npos) << r.objectName;
+        EXPECT_NE(r.objectName.find("&sign="), Text::npos) << r.objectName;
+    }
+}
+
 TEST_F(PassTest, ChannelsAreIndependent) {
     answers["k"] = FeedAnswer({{.mall = "m", .id = "1", .referrals = "r"}, {.mall = "m", .id = "2", .referrals = "r"}});
     struct Case {
@@ -187,6 +204,8 @@ TEST_F(PassTest, ToggleRunsPassesUntilStopAndRestoresTheControls) {
         EXPECT_EQ(w.GetCaption(Control::按钮_开始监控), "停止监控");
         EXPECT_TRUE(w.IsDisabled(Control::编辑框_关键词));
         EXPECT_TRUE(w.IsDisabled(Control::编辑框_Server酱));
+        EXPECT_TRUE(w.IsDisabled(Control::编辑框_钉钉加签));
+        EXPECT_TRUE(w.IsDisabled(Control::按钮_测试推送));
         EXPECT_FALSE(w.IsDisabled(Control::按钮_开始监控));
         if (++waits == 3) ToggleMonitoring(w);  // the stop click, handled inside the wait
     };
@@ -196,6 +215,7 @@ TEST_F(PassTest, ToggleRunsPassesUntilStopAndRestoresTheControls) {
     EXPECT_EQ(window.waits.front(), -30000000) << "3 s in 100 ns units, relative";
     EXPECT_EQ(window.GetCaption(Control::按钮_开始监控), "开始监控");
     EXPECT_FALSE(window.IsDisabled(Control::按钮_保存设置));
+    EXPECT_FALSE(window.IsDisabled(Control::按钮_测试推送));
 }
 
 TEST_F(PassTest, AnIntervalBelowOneSecondWaitsOneSecond) {
