@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/feed_answer.h"
 #include "support/program.h"
 #include "support/recording_server.h"
@@ -38,12 +39,8 @@ using testing::RecordingServer;
 using testing::Row;
 using testing::U8;
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+using testing::ReadFile;
+using testing::WriteFile;
 
 long long UnixMs() {
     return std::chrono::duration_cast<milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();

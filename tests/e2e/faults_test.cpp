@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/feed_answer.h"
 #include "support/program.h"
 #include "support/recording_server.h"
@@ -45,12 +46,8 @@ using testing::RecordingServer;
 using testing::Row;
 using testing::U8;
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+using testing::ReadFile;
+using testing::WriteFile;
 
 // How the program writes a keyword into the query: every byte as %XX.
 std::string QueryForm(const std::string& keyword) {

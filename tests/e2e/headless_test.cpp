@@ -11,6 +11,7 @@
 #include <iterator>
 #include <random>
 
+#include "support/file_bytes.h"
 #include "support/feed_answer.h"
 #include "support/loopback_server.h"
 #include "support/recording_server.h"
@@ -34,10 +35,7 @@ std::string Env(const char* name, const std::string& fallback) {
     return v && *v ? v : fallback;
 }
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadFile;
 
 // Header lines a transport adds by itself; everything else must be ours.
 bool AddedByTransport(const std::string& line) {
